@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace lumivox {
+
+// Executable file name of the tool about to run ("sox.exe", "coder.exe", ...). Set by the
+// caller before every run; read by the runner's end test.
+extern QString CurrentToolName;
+
+// Runs one console command line as a hidden child process and hands its merged output to the
+// owner chunk by chunk (at most 1024 bytes a pass, 50 ms between passes) while serving the event
+// queue. ExecuteCommand returns only when the command is over, after CommandOver was raised.
+class DOSOutputs : public QObject {
+    Q_OBJECT
+  public:
+    explicit DOSOutputs(QObject* parent = nullptr);
+    ~DOSOutputs() override;
+
+    QString CommandLine() const { return commandLine_; }
+    void setCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
+    QString Outputs() const { return outputs_; }
+
+    // A non-empty DOSCommand replaces CommandLine first. Returns Outputs when a process was
+    // started, an empty string when the run failed before that.
+    QString ExecuteCommand(const QString& DOSCommand = QString());
+
+    // About the last run: whether a process was started, and its exit status (-1 when it did
+    // not start or did not exit normally).
+    bool lastRunStarted() const { return lastRunStarted_; }
+    int lastExitStatus() const { return lastExitStatus_; }
+    bool isRunning() const { return running_; }
+
+  signals:
+    void ReceiveOutputs(QString& CommandOutputs);
+    void CommandOver();
+
+  private:
+    QString commandLine_;
+    QString outputs_;
+    bool lastRunStarted_ = false;
+    int lastExitStatus_ = -1;
+    bool running_ = false;
+};
+
+}  // namespace lumivox

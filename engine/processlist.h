@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace lumivox {
+
+// True when a live (non-zombie) process whose executable name equals name, compared without
+// regard to case and on at most the 15 characters Linux keeps in /proc/PID/comm, exists.
+bool IsProcessRunning(const QString& name);
+
+}  // namespace lumivox

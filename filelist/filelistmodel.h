@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QVector>
+
+namespace lumivox {
+
+struct FileEntry {
+    QString path;         // exactly as the source delivered it
+    QString FormatLabel;  // computed once when the entry is added
+};
+
+// The path trimmed of spaces, its last four characters (all when shorter), upper case:
+// "/music/a.flac" -> "FLAC", "/x/b.mp3" -> ".MP3", "/music/Live" -> "LIVE".
+QString formatLabelFor(const QString& path);
+
+// Folder part of a path with its trailing separator, empty when it has none:
+// "/a/b.flac" -> "/a/", "b.flac" -> "".
+QString ParsePath(const QString& sPathIn);
+
+// The file list: what LV shows (columns "文件名" and "格式") and the conversion queue at once,
+// so the rows and the queue can never diverge.
+//
+// While a batch runs the list is held: every change except the batch's own removal of the file
+// it converted is refused, whatever route asks for it.
+class FileListModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    enum Column { PathColumn = 0, FormatColumn = 1, ColumnCount = 2 };
+
+    explicit FileListModel(QObject* parent = nullptr);
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // Appends an entry. Refused (false) while held.
+    bool AddFileEntry(const QString& path);
+    // Appends many at once (one insert notification). Refused (false) while held.
+    bool addFileEntries(const QStringList& paths);
+    int FileCount() const { return static_cast<int>(entries_.size()); }
+    // Empty text for an index out of range.
+    QString FilePathAt(int index) const;
+    const FileEntry& entryAt(int index) const { return entries_.at(index); }
+
+    // Removes entry 0. Refused while held (the batch uses removeFirstEntryIf).
+    bool RemoveFirstEntry();
+    // The batch's removal: entry 0 goes only when it is still expectedPath. Works while held.
+    bool removeFirstEntryIf(const QString& expectedPath);
+    // Removes the entry at row (the remove-selected command). Refused while held or out of range.
+    bool removeEntryAt(int row);
+    // Removes the entries held when the call starts, one at a time from the front, calling
+    // serveEvents after each so the window stays responsive; entries appended meanwhile stay.
+    // Refused while held.
+    template <typename ServeEvents>
+    bool ClearFileList(ServeEvents serveEvents);
+
+    void setHeld(bool held) { held_ = held; }
+    bool isHeld() const { return held_; }
+
+  private:
+    QVector<FileEntry> entries_;
+    bool held_ = false;
+};
+
+template <typename ServeEvents>
+bool FileListModel::ClearFileList(ServeEvents serveEvents) {
+    if (held_) {
+        return false;
+    }
+    const int count = FileCount();
+    for (int i = 0; i < count && !entries_.isEmpty() && !held_; ++i) {
+        RemoveFirstEntry();
+        serveEvents();
+    }
+    return true;
+}
+
+}  // namespace lumivox

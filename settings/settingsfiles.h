@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace lumivox {
+
+// Option values kept in options.ini; program-wide.
+extern qint16 intSoundPrompt;  // 0: completion sound on; anything else: off
+extern qint16 intCutter;       // 0 clear, 1 ticked
+extern qint32 lngCutFrom;      // seconds
+extern qint32 lngCutTo;        // seconds
+
+namespace settings {
+
+inline const QString kSetupFile = QStringLiteral("setup.ini");
+inline const QString kOptionsFile = QStringLiteral("options.ini");
+
+// Record format: one value a line, CRLF line ends, the locale's 8-bit encoding; strings wrapped
+// in double quotes with nothing escaped, numbers bare. Reading accepts LF or CRLF; a value ends at
+// the end of its line or at a comma outside quotes, and surrounding quotes are removed.
+QByteArray encodeRecords(const QStringList& values, const QList<bool>& quoted);
+QStringList decodeRecords(const QByteArray& bytes);
+
+// Writes the whole file atomically: a failed or interrupted write leaves the earlier file.
+bool writeRecords(const QString& path, const QStringList& values, const QList<bool>& quoted);
+// nullopt when the file does not exist or cannot be read.
+std::optional<QStringList> readRecords(const QString& path);
+
+// The five choices of the main window, in file order.
+struct SetupChoices {
+    int bitratePosition = -1;     // cmbBR
+    int sampleRatePosition = -1;  // cmbR
+    int channelPosition = -1;     // cmbChannel
+    QString outputFolder;         // txtPath
+    int formatPosition = -1;      // cmbOF
+};
+
+bool saveSetup(const QString& path, const SetupChoices& choices);
+// The raw values present in the file, in order (at most five); nullopt when it does not exist.
+std::optional<QStringList> readSetupValues(const QString& path);
+// A position value as a 16-bit integer (decimal text, rounded half to even); nullopt when the
+// text is not a number or does not fit.
+std::optional<qint16> positionFromText(const QString& text);
+
+struct OptionValues {
+    qint16 soundPrompt = 0;
+    qint16 cutter = 0;
+    qint32 cutFrom = 0;
+    qint32 cutTo = 0;
+};
+
+// Missing file: the defaults. Values that are not numbers read as 0 (leading number).
+OptionValues loadOptions(const QString& path);
+bool saveOptions(const QString& path, const OptionValues& values);
+
+// Load into and save from the program-wide variables.
+void loadOptionsIntoGlobals(const QString& path);
+bool saveOptionsFromGlobals(const QString& path);
+
+}  // namespace settings
+}  // namespace lumivox
