@@ -1,0 +1,248 @@
+#include "conversionbatch.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "apppaths.h"
+#include "filelistmodel.h"
+#include "messages.h"
+#include "settingsfiles.h"
+
+namespace lumivox {
+
+namespace {
+const QString kPreparing = QStringLiteral("准备中 - 正在估算音频长度");
+const QString kDone = QStringLiteral("Done.");
+
+void serveEvents() {
+    QCoreApplication::processEvents();
+}
+
+bool isNonEmptyFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.size() > 0;
+}
+}  // namespace
+
+ConversionBatch::ConversionBatch(FileListModel& list, BatchHost& host, QObject* parent)
+    : QObject(parent), list_(list), host_(host) {
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer1_.setInterval(100);
+    timer1_.setSingleShot(true);
+    connect(&timer1_, &QTimer::timeout, this, &ConversionBatch::Timer1_Timer);
+    connect(&objDuration, &DOSOutputs::ReceiveOutputs, this,
+            &ConversionBatch::objDuration_ReceiveOutputs);
+    connect(&objffmpeg, &DOSOutputs::ReceiveOutputs, this,
+            &ConversionBatch::objffmpeg_ReceiveOutputs);
+    connect(&objDOS, &DOSOutputs::ReceiveOutputs, this, &ConversionBatch::objDOS_ReceiveOutputs);
+    connect(&objDOS, &DOSOutputs::CommandOver, this, &ConversionBatch::objDOS_CommandOver);
+    connect(&objffmpeg, &DOSOutputs::CommandOver, this, &ConversionBatch::objffmpeg_CommandOver);
+}
+
+void ConversionBatch::imgStart_Click() {
+    if (busy_) {
+        return;
+    }
+    if (list_.FileCount() == 0) {
+        showMessage(QStringLiteral("请先添加一个文件"), MessageIcon::Exclamation,
+                    QStringLiteral("添加"));
+        return;
+    }
+    busy_ = true;
+    host_.setControlsEnabled(false);
+    // No route may change the list while it is the queue of a running batch.
+    list_.setHeld(true);
+    timer1_.start();
+}
+
+void ConversionBatch::Timer1_Timer() {
+    timer1_.stop();
+    serveEvents();
+    RunConversionBatch();
+}
+
+QString ConversionBatch::outFolder() const {
+    QString folder = host_.outputFolderText();
+    if (!folder.endsWith(paths::kSeparator)) {
+        folder += paths::kSeparator;
+    }
+    return folder;
+}
+
+CommandContext ConversionBatch::context() const {
+    return CommandContext{paths::appFolder(), paths::tmpWav(), paths::tmpMp4()};
+}
+
+void ConversionBatch::RunConversionBatch() {
+    busy_ = true;
+    ended_ = false;
+    failures_.clear();
+    list_.setHeld(true);
+    QDir().mkdir(host_.outputFolderText());
+    QDir().mkpath(paths::tmpFolder());
+
+    while (list_.FileCount() > 0 && !ended_) {
+        if (!host_.outputFolderText().endsWith(paths::kSeparator)) {
+            host_.setOutputFolderText(host_.outputFolderText() + paths::kSeparator);
+        }
+        const QString before = list_.FilePathAt(0);
+        const int countBefore = list_.FileCount();
+        convertFirstEntry();
+        serveEvents();
+        // Whatever happened, never offer the same entry again without end.
+        if (!ended_ && list_.FileCount() == countBefore && list_.FilePathAt(0) == before) {
+            ended_ = true;
+        }
+    }
+    completeBatch();
+}
+
+bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString& commandLine) {
+    CurrentToolName = tool;
+    runner.setCommandLine(commandLine);
+    runner.ExecuteCommand();
+    if (!runner.lastRunStarted()) {
+        ended_ = true;  // the runner said "File or command not found"; the entry stays
+        return false;
+    }
+    return true;
+}
+
+void ConversionBatch::convertFirstEntry() {
+    ConversionSettings s = host_.settings();
+    s.outFolder = outFolder();
+    currentFormat_ = s.format;
+    currentInput_ = list_.FilePathAt(0);
+    const QString stamp = timeStamp(QTime::currentTime());
+    const CommandContext c = context();
+
+    if (s.format == FormatMp3) {
+        currentOutput_ = uniqueOutputPath(outputPath(s, currentInput_, stamp));
+        host_.showProgress(progress::Display{0, 0, kPreparing});
+        // A failed decode must not hand the previous file's audio to the probe.
+        QFile::remove(c.tmpWav);
+        if (!run(objSox, QStringLiteral("sox.exe"), mp3DecodeCommand(c, currentInput_))) {
+            return;
+        }
+        if (!run(objDuration, QStringLiteral("coder.exe"), mp3ProbeCommand(c))) {
+            return;
+        }
+        run(objffmpeg, QStringLiteral("coder.exe"),
+            mp3EncodeCommand(c, s, currentInput_, currentOutput_));
+        return;
+    }
+
+    currentOutput_ =
+        hasSecondPass(s.format) ? QString() : uniqueOutputPath(outputPath(s, currentInput_, stamp));
+    // A failed first pass must not hand the previous file's video to the second pass.
+    QFile::remove(c.tmpMp4);
+    run(objDOS, QStringLiteral("conv.exe"), firstPassCommand(c, s, currentInput_, currentOutput_));
+}
+
+void ConversionBatch::objDOS_CommandOver() {
+    if (!busy_ || ended_) {
+        return;
+    }
+    if (!hasSecondPass(currentFormat_)) {
+        finishEntry(objDOS);
+        return;
+    }
+    ConversionSettings s = host_.settings();
+    s.outFolder = outFolder();
+    const QString stamp = timeStamp(QTime::currentTime());
+    currentOutput_ = uniqueOutputPath(outputPath(s, currentInput_, stamp));
+    run(objffmpeg, secondPassTool(currentFormat_), secondPassCommand(context(), s, currentOutput_));
+}
+
+void ConversionBatch::objffmpeg_CommandOver() {
+    if (!busy_ || ended_) {
+        return;
+    }
+    finishEntry(objffmpeg);
+}
+
+void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
+    if (lastRunner.lastExitStatus() != 0 || !isNonEmptyFile(currentOutput_)) {
+        failures_.append(FailedFile{currentInput_, lastOutputLine(lastRunner.Outputs())});
+    }
+    list_.removeFirstEntryIf(currentInput_);
+    lngDuration_ = 0;
+}
+
+void ConversionBatch::completeBatch() {
+    const bool finished = !ended_;
+    if (finished) {
+        host_.openOutputFolder(host_.outputFolderText());
+        if (intSoundPrompt == 0) {
+            host_.playCompletionSound();
+        }
+    }
+    list_.setHeld(false);
+    host_.setControlsEnabled(true);
+    host_.showProgress(progress::Display{0, 0, finished ? kDone : QStringLiteral("0%")});
+    lngDuration_ = 0;
+    busy_ = false;
+    if (!failures_.isEmpty()) {
+        showMessage(failureReport(failures_), MessageIcon::Exclamation);
+    }
+    emit batchFinished();
+}
+
+void ConversionBatch::objDuration_ReceiveOutputs(QString& CommandOutputs) {
+    if (lngDuration_ != 0) {
+        return;
+    }
+    if (const auto duration = progress::scanDuration(CommandOutputs)) {
+        lngDuration_ = *duration;
+    }
+}
+
+void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
+    if (lngDuration_ == 0) {
+        if (const auto duration = progress::scanDuration(CommandOutputs)) {
+            lngDuration_ = *duration;
+        }
+    }
+    const auto elapsed = progress::scanElapsed(CommandOutputs);
+    host_.spin() = progress::nextSpin(host_.spin());
+    if (elapsed) {
+        host_.showProgress(progress::displayFromElapsed(*elapsed, lngDuration_, host_.spin()));
+    }
+    serveEvents();
+}
+
+void ConversionBatch::objDOS_ReceiveOutputs(QString& CommandOutputs) {
+    host_.spin() = progress::nextSpin(host_.spin());
+    if (const auto report = progress::scanPercent(CommandOutputs)) {
+        host_.showProgress(progress::displayFromPercent(*report, host_.spin()));
+    }
+}
+
+QString lastOutputLine(const QString& outputs) {
+    const QStringList lines =
+        outputs.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QString line = it->trimmed();
+        if (!line.isEmpty()) {
+            return line;
+        }
+    }
+    return QString();
+}
+
+QString failureReport(const QList<FailedFile>& failures) {
+    QString text = QStringLiteral("以下文件转换失败：");
+    for (const FailedFile& failed : failures) {
+        text += QStringLiteral("\n\n") + failed.path;
+        if (!failed.lastLine.isEmpty()) {
+            text += QStringLiteral("\n    ") + failed.lastLine;
+        }
+    }
+    return text;
+}
+
+}  // namespace lumivox

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include "commandbuilder.h"
+#include "dosoutputs.h"
+#include "progress.h"
+
+namespace lumivox {
+
+class FileListModel;
+
+// What the batch needs from the window: the settings as the boxes hold them, the output-folder
+// text, the progress controls, the controls it disables, and the desktop services at the end.
+class BatchHost {
+public:
+    virtual ~BatchHost() = default;
+    virtual ConversionSettings settings() const = 0;  // outFolder: the txtPath text as it is
+    virtual QString outputFolderText() const = 0;
+    virtual void setOutputFolderText(const QString& text) = 0;
+    virtual void showProgress(const progress::Display& display) = 0;
+    virtual void setControlsEnabled(bool enabled) = 0;
+    virtual void openOutputFolder(const QString& folder) = 0;
+    virtual void playCompletionSound() = 0;
+    virtual QString& spin() = 0;  // strSpin, runs on across inputs and batches
+};
+
+// A file whose conversion failed, with the last line its tool printed.
+struct FailedFile {
+    QString path;
+    QString lastLine;
+};
+
+// Walks the file list one file at a time: builds the command lines for entry 0, runs them
+// through the four runners, drives the progress display from their output, and removes the
+// entry when its last run is over. Everything runs on the UI thread; runs nest.
+class ConversionBatch : public QObject {
+    Q_OBJECT
+public:
+    ConversionBatch(FileListModel& list, BatchHost& host, QObject* parent = nullptr);
+
+    // The start command (imgStart, Command3 and imgConvert): warns on an empty list, otherwise
+    // disables the controls, holds the list and arms Timer1.
+    void imgStart_Click();
+    // Converts the whole list; returns when it is empty or the batch was ended.
+    void RunConversionBatch();
+
+    bool isBusy() const { return busy_; }
+    qint32 lngDuration() const { return lngDuration_; }
+    const QList<FailedFile>& lastFailures() const { return failures_; }
+    QTimer& Timer1() { return timer1_; }
+
+    DOSOutputs objDOS;
+    DOSOutputs objffmpeg;
+    DOSOutputs objSox;
+    DOSOutputs objDuration;
+
+signals:
+    // After the completion steps of a batch (also when it was ended early).
+    void batchFinished();
+
+private:
+    void Timer1_Timer();
+    void objDuration_ReceiveOutputs(QString& CommandOutputs);
+    void objffmpeg_ReceiveOutputs(QString& CommandOutputs);
+    void objDOS_ReceiveOutputs(QString& CommandOutputs);
+    void objDOS_CommandOver();
+    void objffmpeg_CommandOver();
+
+    bool run(DOSOutputs& runner, const QString& tool, const QString& commandLine);
+    void convertFirstEntry();
+    void finishEntry(const DOSOutputs& lastRunner);
+    void completeBatch();
+    QString outFolder() const;
+    CommandContext context() const;
+
+    FileListModel& list_;
+    BatchHost& host_;
+    QTimer timer1_;
+    qint32 lngDuration_ = 0;
+    bool busy_ = false;
+    bool ended_ = false;     // a tool could not be started: the batch stops, the entry stays
+    QString currentInput_;   // entry 0 as it was when its runs were built
+    QString currentOutput_;  // the final file of the current entry
+    int currentFormat_ = FormatMp3;
+    QList<FailedFile> failures_;
+};
+
+// One message naming each failed file with the last line its tool printed.
+QString failureReport(const QList<FailedFile>& failures);
+
+// The last non-empty line of a tool's console text (lines end in LF or CR).
+QString lastOutputLine(const QString& outputs);
+
+}  // namespace lumivox
