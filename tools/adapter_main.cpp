@@ -1,0 +1,38 @@
+// One of the data-folder tools: runs the real Debian tool with the options the program passes,
+// translated where today's tool spells them differently. LUMIVOX_ADAPTER_KIND picks the tool:
+// 0 ffmpeg (coder.exe, coder2.exe), 1 mencoder (conv.exe), 2 sox (sox.exe).
+#include <libgen.h>
+
+#include <string>
+
+#include "argtranslate.h"
+#include "runtool.h"
+#include "timerewriter.h"
+#include "workfolder.h"
+
+int main(int argc, char** argv) {
+    using namespace lumivox::tools;
+    const Args args(argv + 1, argv + argc);
+    std::string self = argc > 0 ? argv[0] : "adapter";
+    const char* name = basename(self.data());
+
+    ToolRun run;
+#if LUMIVOX_ADAPTER_KIND == 0
+    TimeFieldRewriter rewriter;
+    run.program = "ffmpeg";
+    run.args = translateCoderArgs(args);
+    run.outputPath = ffmpegOutputPath(args);
+    run.filter = [&rewriter](std::string_view piece) { return rewriter.feed(piece); };
+    run.flush = [&rewriter] { return rewriter.flush(); };
+#elif LUMIVOX_ADAPTER_KIND == 1
+    run.program = "mencoder";
+    run.args = translateConvArgs(args);
+    run.outputPath = mencoderOutputPath(args);
+    run.workFolder = mencoderWorkFolder();
+#else
+    run.program = "sox";
+    run.args = args;
+    run.outputPath = soxOutputPath(args);
+#endif
+    return runTool(run, name);
+}

@@ -1,0 +1,182 @@
+#include "runtool.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace lumivox::tools {
+namespace {
+
+volatile sig_atomic_t childPid = 0;
+
+void forwardSignal(int sig) {
+    if (childPid > 0) {
+        kill(childPid, sig);
+    }
+}
+
+// Writes everything; a closed stdout is not the tool's problem, so its errors are dropped and
+// the pipe keeps being drained.
+void writeAll(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = write(STDOUT_FILENO, text.data(), text.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+bool isRegularFile(const std::string& path, bool& exists) {
+    struct stat st {};
+    exists = lstat(path.c_str(), &st) == 0;
+    return exists && S_ISREG(st.st_mode);
+}
+
+std::string resolve(const std::string& path, const std::string& folder) {
+    if (path.empty() || path.front() == '/' || folder.empty()) {
+        return path;
+    }
+    return folder + "/" + path;
+}
+
+// In the child between fork and exec: only async-signal-safe calls.
+[[noreturn]] void execChild(const ToolRun& run, char* const* argv, int outFd, int errorFd,
+                            const sigset_t& oldMask) {
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGPIPE, SIG_DFL);
+    sigprocmask(SIG_SETMASK, &oldMask, nullptr);
+    // The tool must not outlive an adapter that was killed outright.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    const int nullFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (nullFd >= 0) {
+        dup2(nullFd, STDIN_FILENO);
+    }
+    dup2(outFd, STDOUT_FILENO);
+    dup2(outFd, STDERR_FILENO);
+    if (!run.workFolder.empty()) {
+        (void)!chdir(run.workFolder.c_str());
+    }
+    execvp(argv[0], argv);
+    const int err = errno;
+    (void)!write(errorFd, &err, sizeof err);
+    _exit(127);
+}
+
+}  // namespace
+
+int runTool(const ToolRun& run, const char* adapterName) {
+    std::vector<std::string> storage;
+    storage.reserve(run.args.size() + 1);
+    storage.push_back(run.program);
+    storage.insert(storage.end(), run.args.begin(), run.args.end());
+    std::vector<char*> argv;
+    for (std::string& s : storage) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+
+    const std::string output = resolve(run.outputPath, run.workFolder);
+    bool existedBefore = false;
+    if (!output.empty()) {
+        isRegularFile(output, existedBefore);
+    }
+
+    int outPipe[2];
+    int errorPipe[2];  // close-on-exec: carries errno when exec fails
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errorPipe, O_CLOEXEC) != 0) {
+        std::fprintf(stderr, "%s: cannot create a pipe: %s\n", adapterName, std::strerror(errno));
+        return 127;
+    }
+
+    struct sigaction forward {};
+    forward.sa_handler = forwardSignal;
+    sigemptyset(&forward.sa_mask);
+    sigaction(SIGTERM, &forward, nullptr);
+    sigaction(SIGINT, &forward, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    // Hold the signals until childPid is known, so none is lost in between.
+    sigset_t block, oldMask;
+    sigemptyset(&block);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGINT);
+    sigprocmask(SIG_BLOCK, &block, &oldMask);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execChild(run, argv.data(), outPipe[1], errorPipe[1], oldMask);
+    }
+    if (pid > 0) {
+        childPid = pid;
+    }
+    sigprocmask(SIG_SETMASK, &oldMask, nullptr);
+    close(outPipe[1]);
+    close(errorPipe[1]);
+    if (pid < 0) {
+        std::fprintf(stderr, "%s: cannot start %s: %s\n", adapterName, run.program.c_str(),
+                     std::strerror(errno));
+        return 127;
+    }
+
+    int execError = 0;
+    ssize_t got;
+    do {
+        got = read(errorPipe[0], &execError, sizeof execError);
+    } while (got < 0 && errno == EINTR);
+    close(errorPipe[0]);
+    if (got == static_cast<ssize_t>(sizeof execError)) {
+        waitpid(pid, nullptr, 0);
+        close(outPipe[0]);
+        std::fprintf(stderr, "%s: cannot start %s: %s\n", adapterName, run.program.c_str(),
+                     std::strerror(execError));
+        return 127;
+    }
+
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(outPipe[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        const std::string_view piece(buffer, static_cast<std::size_t>(n));
+        if (run.filter) {
+            writeAll(run.filter(piece));
+        } else {
+            writeAll(piece);
+        }
+    }
+    if (run.flush) {
+        writeAll(run.flush());
+    }
+    close(outPipe[0]);
+
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    childPid = 0;
+    const int code = WIFEXITED(status)     ? WEXITSTATUS(status)
+                     : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                           : 1;
+
+    bool existsAfter = false;
+    if (code != 0 && !output.empty() && !existedBefore && isRegularFile(output, existsAfter)) {
+        unlink(output.c_str());
+    }
+    return code;
+}
+
+}  // namespace lumivox::tools

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumivox::tools {
+
+struct ToolRun {
+    std::string program;            // looked up on PATH
+    std::vector<std::string> args;  // without the program name
+    std::string workFolder;         // empty: the current folder
+    std::string outputPath;         // removed on failure when the run created it; may be empty
+    // Turns each piece of the tool's output into what is written on; identity when empty.
+    std::function<std::string(std::string_view)> filter;
+    std::function<std::string()> flush;
+};
+
+// Runs the tool with stdin from /dev/null and its stdout+stderr through one pipe, writing each
+// piece to our stdout as it arrives. SIGTERM and SIGINT are passed on to the tool. Returns the
+// tool's exit status, 128+signal when a signal ended it, 127 when it could not be started.
+int runTool(const ToolRun& run, const char* adapterName);
+
+}  // namespace lumivox::tools
