@@ -16,7 +16,7 @@ class FileListModel;
 // What the batch needs from the window: the settings as the boxes hold them, the output-folder
 // text, the progress controls, the controls it disables, and the desktop services at the end.
 class BatchHost {
-public:
+  public:
     virtual ~BatchHost() = default;
     virtual ConversionSettings settings() const = 0;  // outFolder: the txtPath text as it is
     virtual QString outputFolderText() const = 0;
@@ -39,7 +39,7 @@ struct FailedFile {
 // entry when its last run is over. Everything runs on the UI thread; runs nest.
 class ConversionBatch : public QObject {
     Q_OBJECT
-public:
+  public:
     ConversionBatch(FileListModel& list, BatchHost& host, QObject* parent = nullptr);
 
     // The start command (imgStart, Command3 and imgConvert): warns on an empty list, otherwise
@@ -58,11 +58,11 @@ public:
     DOSOutputs objSox;
     DOSOutputs objDuration;
 
-signals:
+  signals:
     // After the completion steps of a batch (also when it was ended early).
     void batchFinished();
 
-private:
+  private:
     void Timer1_Timer();
     void objDuration_ReceiveOutputs(QString& CommandOutputs);
     void objffmpeg_ReceiveOutputs(QString& CommandOutputs);

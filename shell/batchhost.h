@@ -1,0 +1,28 @@
+#pragma once
+
+#include "conversionbatch.h"
+
+namespace lumivox {
+
+class frmMain;
+
+// The batch's view of the main window: reads the boxes, drives pb, lblPB and imgPB, and gives
+// the controls away and back in the order the window has always used.
+class WindowBatchHost : public BatchHost {
+  public:
+    explicit WindowBatchHost(frmMain& window) : window_(window) {}
+
+    ConversionSettings settings() const override;
+    QString outputFolderText() const override;
+    void setOutputFolderText(const QString& text) override;
+    void showProgress(const progress::Display& display) override;
+    void setControlsEnabled(bool enabled) override;
+    void openOutputFolder(const QString& folder) override;
+    void playCompletionSound() override;
+    QString& spin() override;
+
+  private:
+    frmMain& window_;
+};
+
+}  // namespace lumivox

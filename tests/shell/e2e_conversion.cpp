@@ -1,0 +1,222 @@
+// End to end: the real window, the real adapters and tools, on media made here.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "apppaths.h"
+#include "batchdesktop.h"
+#include "conversionbatch.h"
+#include "e2e_support.h"
+#include "filelistmodel.h"
+#include "formatboxes.h"
+#include "frmmain.h"
+#include "messages.h"
+#include "settingsfiles.h"
+#include "startup.h"
+
+using namespace lumivox;
+using namespace lumivox::testing;
+
+namespace {
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        paths::setAppFolderOverride(makeProgramFolder(dir_, withData()));
+        QDir().mkpath(dir_.filePath("T"));
+        paths::setPrivateTempFolderOverride(dir_.filePath("T"));
+        setMessageHandler([this](const Message& m) { messages_.append(m); });
+        desktopServices() =
+            DesktopServices{[this](const QString& folder) { openedFolders_.append(folder); },
+                            [this](const QString& wav) { sounds_.append(wav); }};
+        intSoundPrompt = 0;
+        program_ = std::make_unique<MainProgram>();
+        out_ = dir_.filePath("out");
+        window().txtPath()->setText(out_);
+    }
+    void TearDown() override {
+        program_.reset();
+        setMessageHandler({});
+        desktopServices() = realDesktopServices();
+        paths::setAppFolderOverride({});
+        paths::setPrivateTempFolderOverride({});
+    }
+    virtual bool withData() const { return true; }
+
+    frmMain& window() { return program_->window(); }
+
+    // Presses the start button and waits for the batch to end.
+    bool convert(int timeoutMs = 120000) {
+        QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
+        QTest::mouseClick(window().Command3(), Qt::LeftButton);
+        return finished.wait(timeoutMs);
+    }
+
+    QStringList outputs() const {
+        return QDir(out_).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    QTemporaryDir dir_;
+    QString out_;
+    std::unique_ptr<MainProgram> program_;
+    QList<Message> messages_;
+    QStringList openedFolders_;
+    QStringList sounds_;
+};
+
+void expectControlsEnabled(frmMain& w, bool enabled) {
+    EXPECT_EQ(w.Command3()->isEnabled(), enabled);
+    for (QComboBox* box :
+         {w.cmbOF(), w.cmbR(), w.cmbBR(), w.cmbS(), w.cmbVB(), w.cmbF(), w.cmbChannel()}) {
+        EXPECT_EQ(box->isEnabled(), enabled) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(w.CmdToolsBar(0)->isEnabled(), enabled);
+}
+
+TEST_F(EndToEnd, FlacFilesBecomeMp3sWithTheChosenSettingsTagsAndNoOverwrite) {
+    QDir(dir_.path()).mkpath("in/one");
+    QDir(dir_.path()).mkpath("in/two");
+    const QString tagged = dir_.filePath("in/tagged.flac");
+    const QString odd = dir_.filePath("in/my \"best\" 歌曲 live.flac");
+    const QString sameA = dir_.filePath("in/one/same.flac");
+    const QString sameB = dir_.filePath("in/two/same.flac");
+    ASSERT_TRUE(makeFlac(tagged, 3.0, {"title=Morning Song", "artist=Lumivox Tester"}));
+    ASSERT_TRUE(makeFlac(odd, 2.0));
+    ASSERT_TRUE(makeFlac(sameA, 2.5));
+    ASSERT_TRUE(makeFlac(sameB, 1.5));
+
+    window().formatBoxes()->selectFormat(8);
+    window().cmbR()->setEditText("22050");
+    window().cmbBR()->setEditText("96");
+    window().cmbChannel()->setCurrentIndex(0);
+    for (const QString& path : {tagged, odd, sameA, sameB}) {
+        ASSERT_TRUE(window().fileList()->AddFileEntry(path));
+    }
+
+    ASSERT_TRUE(convert());
+
+    EXPECT_EQ(window().fileList()->FileCount(), 0);
+    EXPECT_EQ(window().lblPB()->text(), "Done.");
+    EXPECT_EQ(window().pb()->value(), 0);
+    EXPECT_EQ(window().imgPB()->width(), 0);
+    EXPECT_EQ(program_->batch().lngDuration(), 0);
+    expectControlsEnabled(window(), true);
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    EXPECT_EQ(openedFolders_, QStringList{out_ + "/"});
+    EXPECT_EQ(sounds_.size(), 1);
+
+    const QStringList files = outputs();
+    ASSERT_EQ(files.size(), 4) << files.join(", ").toStdString();
+    const QMap<QString, double> lengths{{"tagged_", 3.0}, {"my \"best\" 歌曲 live_", 2.0}};
+    int sameCount = 0;
+    for (const QString& name : files) {
+        const QJsonObject probed = probe(out_ + "/" + name);
+        const QJsonObject audio = firstStream(probed, "audio");
+        EXPECT_EQ(audio.value("codec_name").toString(), "mp3") << name.toStdString();
+        EXPECT_EQ(audio.value("sample_rate").toString(), "22050");
+        EXPECT_EQ(audio.value("channels").toInt(), 1);
+        EXPECT_NEAR(probed.value("format").toObject().value("bit_rate").toString().toDouble(),
+                    96000, 4000);
+        const double duration =
+            probed.value("format").toObject().value("duration").toString().toDouble();
+        if (name.startsWith("same_")) {
+            ++sameCount;
+            EXPECT_TRUE(qAbs(duration - 2.5) < 0.1 || qAbs(duration - 1.5) < 0.1) << duration;
+        } else {
+            for (auto it = lengths.cbegin(); it != lengths.cend(); ++it) {
+                if (name.startsWith(it.key())) {
+                    EXPECT_NEAR(duration, it.value(), 0.1) << name.toStdString();
+                }
+            }
+        }
+        if (name.startsWith("tagged_")) {
+            const QJsonObject tags = probed.value("format").toObject().value("tags").toObject();
+            EXPECT_EQ(tags.value("title").toString(), "Morning Song");
+            EXPECT_EQ(tags.value("artist").toString(), "Lumivox Tester");
+        }
+    }
+    EXPECT_EQ(sameCount, 2) << "two inputs with one stem must both survive";
+}
+
+TEST_F(EndToEnd, StartingWithAnEmptyListOnlyWarns) {
+    QTest::mouseClick(window().Command3(), Qt::LeftButton);
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_.at(0).text, "请先添加一个文件");
+    EXPECT_EQ(messages_.at(0).title, "添加");
+    EXPECT_EQ(messages_.at(0).icon, MessageIcon::Exclamation);
+    EXPECT_FALSE(program_->batch().Timer1().isActive());
+    expectControlsEnabled(window(), true);
+}
+
+TEST_F(EndToEnd, AVideoBecomesAviAndThreeGp) {
+    const QString clip = dir_.filePath("clip.mp4");
+    ASSERT_TRUE(makeVideo(clip, 2.0));
+    for (int format : {3, 7}) {
+        window().formatBoxes()->selectFormat(format);
+        window().fileList()->AddFileEntry(clip);
+        ASSERT_TRUE(convert());
+        EXPECT_EQ(window().fileList()->FileCount(), 0);
+    }
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    const QStringList files = outputs();
+    ASSERT_EQ(files.size(), 2) << files.join(", ").toStdString();
+    for (const QString& name : files) {
+        const QJsonObject probed = probe(out_ + "/" + name);
+        const QString container = probed.value("format").toObject().value("format_name").toString();
+        EXPECT_FALSE(firstStream(probed, "video").isEmpty()) << name.toStdString();
+        if (name.endsWith(".avi")) {
+            EXPECT_TRUE(name.startsWith("clip-"));
+            EXPECT_EQ(container, "avi");
+        } else {
+            EXPECT_TRUE(name.endsWith(".3gp")) << name.toStdString();
+            EXPECT_EQ(firstStream(probed, "audio").value("codec_name").toString(), "amr_nb");
+            EXPECT_EQ(firstStream(probed, "video").value("width").toInt(), 320);
+        }
+    }
+}
+
+TEST_F(EndToEnd, AFlacSentToAVideoFormatIsReportedAsFailed) {
+    const QString song = dir_.filePath("song.flac");
+    ASSERT_TRUE(makeFlac(song, 1.0));
+    window().formatBoxes()->selectFormat(3);
+    window().fileList()->AddFileEntry(song);
+    ASSERT_TRUE(convert());
+    EXPECT_EQ(window().fileList()->FileCount(), 0);
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_.at(0).text.contains(song)) << messages_.at(0).text.toStdString();
+    EXPECT_TRUE(outputs().isEmpty()) << "a failed encode leaves no file behind";
+    ASSERT_EQ(program_->batch().lastFailures().size(), 1);
+    EXPECT_FALSE(program_->batch().lastFailures().at(0).lastLine.isEmpty());
+}
+
+class EndToEndWithoutTools : public EndToEnd {
+  protected:
+    bool withData() const override { return false; }
+};
+
+TEST_F(EndToEndWithoutTools, AMissingToolEndsTheBatchAndKeepsTheEntry) {
+    const QString song = dir_.filePath("song.flac");
+    ASSERT_TRUE(makeFlac(song, 1.0));
+    window().formatBoxes()->selectFormat(8);
+    window().fileList()->AddFileEntry(song);
+    ASSERT_TRUE(convert(30000));
+    ASSERT_FALSE(messages_.isEmpty());
+    EXPECT_EQ(messages_.at(0).text, "File or command not found");
+    ASSERT_EQ(window().fileList()->FileCount(), 1);
+    EXPECT_EQ(window().fileList()->FilePathAt(0), song);
+    EXPECT_FALSE(window().fileList()->isHeld());
+    expectControlsEnabled(window(), true);
+    EXPECT_TRUE(openedFolders_.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// Start-up restore and the exit command's save, through the real window.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include "apppaths.h"
+#include "formatboxes.h"
+#include "frmmain.h"
+#include "settingsfiles.h"
+#include "startup.h"
+
+using namespace lumivox;
+
+namespace {
+
+class StartUp : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        paths::setAppFolderOverride(dir_.path());
+        intSoundPrompt = 0;
+        intCutter = 0;
+    }
+    void TearDown() override { paths::setAppFolderOverride({}); }
+
+    void writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(dir_.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray readFile(const QString& name) {
+        QFile file(dir_.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(StartUp, FirstStartSelectsFormatZeroWithItsPresetsAndTheDefaultFolder) {
+    MainProgram program;
+    frmMain& w = program.window();
+    EXPECT_EQ(w.cmbOF()->currentIndex(), 0);
+    EXPECT_EQ(w.cmbBR()->currentText(), "320");
+    EXPECT_EQ(w.cmbR()->currentText(), "44100");
+    EXPECT_EQ(w.cmbChannel()->currentIndex(), 1);
+    EXPECT_EQ(w.txtPath()->text(), dir_.path() + "/output");
+    EXPECT_EQ(w.windowTitle(), "Lumivox");
+    EXPECT_FALSE(QDir(dir_.filePath("output")).exists()) << "start-up never creates it";
+    EXPECT_EQ(intSoundPrompt, 0);
+}
+
+TEST_F(StartUp, TheShippedSetupMakesMp3WithTheAudioDefaults) {
+    // What the build writes beside the executable.
+    writeFile("setup.ini", "\"7\"\r\n\"1\"\r\n\"1\"\r\n\"\"\r\n\"8\"\r\n");
+    MainProgram program;
+    frmMain& w = program.window();
+    EXPECT_EQ(w.cmbOF()->currentIndex(), 8);
+    EXPECT_EQ(w.cmbBR()->currentText(), "96");
+    EXPECT_EQ(w.cmbR()->currentText(), "44100");
+    EXPECT_EQ(w.cmbChannel()->currentIndex(), 1);
+    EXPECT_EQ(w.txtPath()->text(), dir_.path() + "/output");
+}
+
+TEST_F(StartUp, ExitSavesTheChoicesAndTheNextStartRestoresThem) {
+    {
+        MainProgram program;
+        frmMain& w = program.window();
+        w.formatBoxes()->selectFormat(8);
+        w.cmbBR()->setCurrentIndex(9);       // 128
+        w.cmbR()->setCurrentIndex(4);        // 22050
+        w.cmbChannel()->setCurrentIndex(0);  // mono
+        w.txtPath()->setText("/home/someone/音乐/out/");
+        program.imgExit_Click();
+    }
+    EXPECT_EQ(readFile("setup.ini"),
+              QString("\"9\"\r\n\"4\"\r\n\"0\"\r\n\"/home/someone/音乐/out/\"\r\n\"8\"\r\n")
+                  .toLocal8Bit());
+    MainProgram again;
+    frmMain& w = again.window();
+    EXPECT_EQ(w.cmbOF()->currentIndex(), 8);
+    EXPECT_EQ(w.cmbBR()->currentText(), "128") << "the saved choice wins over the preset";
+    EXPECT_EQ(w.cmbR()->currentText(), "22050");
+    EXPECT_EQ(w.cmbChannel()->currentIndex(), 0);
+    EXPECT_EQ(w.txtPath()->text(), "/home/someone/音乐/out/");
+}
+
+TEST_F(StartUp, RefusedOrMissingValuesKeepWhatWasThere) {
+    // A position outside the list, garbage, and a file cut short after the folder.
+    writeFile("setup.ini", "\"99\"\n\"abc\"\n\"0\"\n\"/data/out\"\n");
+    writeFile("options.ini", "1\r\n0\r\n0\r\n0\r\n");
+    MainProgram program;
+    frmMain& w = program.window();
+    EXPECT_EQ(w.cmbOF()->currentIndex(), 0);
+    EXPECT_EQ(w.cmbBR()->currentText(), "320");
+    EXPECT_EQ(w.cmbR()->currentText(), "44100");
+    EXPECT_EQ(w.cmbChannel()->currentIndex(), 0);
+    EXPECT_EQ(w.txtPath()->text(), "/data/out");
+    EXPECT_EQ(intSoundPrompt, 1);
+}
+
+TEST_F(StartUp, ATypedValueSavedAsNoEntryKeepsThePresetText) {
+    writeFile("setup.ini", "\"-1\"\r\n\"-1\"\r\n\"1\"\r\n\"\"\r\n\"8\"\r\n");
+    MainProgram program;
+    frmMain& w = program.window();
+    EXPECT_EQ(w.cmbBR()->currentText(), "320");
+    EXPECT_EQ(w.cmbR()->currentText(), "48000");
+    EXPECT_EQ(w.txtPath()->text(), dir_.path() + "/output");
+}
+
+}  // namespace
