@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -139,13 +140,13 @@ TEST_F(Batch, Mp3RunsDecodeProbeEncodePerFileAndEndsTheBatch) {
     EXPECT_EQ(host_.sounds, 1);
     EXPECT_EQ(host_.captions.last(), "Done.");
     EXPECT_TRUE(host_.captions.contains("准备中 - 正在估算音频长度"));
-    EXPECT_TRUE(host_.captions.contains("转换中\\ 50") || host_.captions.join('|').contains("50"))
+    // time=2.50 of a 5-second input is half way.
+    EXPECT_FALSE(host_.captions.filter(QRegularExpression("^转换中[-\\\\|/] 50%$")).isEmpty())
         << host_.captions.join(" | ").toStdString();
     EXPECT_EQ(batch_.lngDuration(), 0);
     EXPECT_TRUE(messages_.isEmpty());
     EXPECT_FALSE(toolsSeenByEncoder.isEmpty());
-    EXPECT_EQ(toolsSeenByEncoder.removeDuplicates(), toolsSeenByEncoder.size() - 1);
-    EXPECT_EQ(toolsSeenByEncoder.value(0), "coder.exe");
+    EXPECT_EQ(toolsSeenByEncoder.filter(QRegularExpression("^coder\\.exe$")), toolsSeenByEncoder);
     EXPECT_EQ(QDir(dir_.filePath("out")).entryList(QDir::Files).size(), 2);
 }
 
