@@ -16,11 +16,13 @@ struct DialogRequest {
     enum Kind { Open, Save, Folder, Color, Font, Printer, PrinterProperties };
     Kind kind = Open;
     QString title;
-    QString startFolder;  // open/save: the folder the dialog starts in
-    QString filter;       // Qt form: "A (a);;B (b)"
-    QString fileName;     // open/save: the name shown at start
-    quint32 color = 0;    // colour/font: initial colour, red in the low byte
-    QFont font;           // font: initial font
+    QString startFolder;       // open/save: the folder the dialog starts in
+    QString filter;            // Qt form: "A (a);;B (b)"
+    QString fileName;          // open/save: the name shown at start
+    quint32 color = 0;         // colour/font: initial colour, red in the low byte
+    QFont font;                // font: initial font
+    QString defaultSuffix;     // open: appended to a name typed without an extension
+    QWidget* owner = nullptr;  // the window the dialog is modal to
 };
 struct DialogAnswer {
     bool accepted = false;
@@ -75,6 +77,9 @@ class CCommonDialogs {
     bool ShowSave();
 
   private:
+    // Takes a confirmed open/save answer into FileName, FileTitle and Path.
+    bool takeChosenFile(const DialogAnswer& answer);
+
     bool fontUnderline_ = false;
     bool fontItalic_ = false;
     bool fontBold_ = false;

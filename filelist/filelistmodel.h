@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 namespace lumivox {
@@ -42,10 +43,12 @@ class FileListModel : public QAbstractTableModel {
     bool AddFileEntry(const QString& path);
     // Appends many at once (one insert notification). Refused (false) while held.
     bool addFileEntries(const QStringList& paths);
-    int FileCount() const { return static_cast<int>(entries_.size()); }
+    int FileCount() const { return static_cast<int>(slots_.size()); }
     // Empty text for an index out of range.
     QString FilePathAt(int index) const;
-    const FileEntry& entryAt(int index) const { return entries_.at(index); }
+    const FileEntry& entryAt(int index) const { return slots_.at(index).entry; }
+    // The queue's paths in order (what lstFile would hold).
+    QStringList paths() const;
 
     // Removes entry 0. Refused while held (the batch uses removeFirstEntryIf).
     bool RemoveFirstEntry();
@@ -54,8 +57,9 @@ class FileListModel : public QAbstractTableModel {
     // Removes the entry at row (the remove-selected command). Refused while held or out of range.
     bool removeEntryAt(int row);
     // Removes the entries held when the call starts, one at a time from the front, calling
-    // serveEvents after each so the window stays responsive; entries appended meanwhile stay.
-    // Refused while held.
+    // serveEvents after each so the window stays responsive; entries appended meanwhile stay,
+    // and an original entry removed meanwhile by another command is not made up for by one of
+    // them. Refused while held; stops when a batch takes the list over during serveEvents.
     template <typename ServeEvents>
     bool ClearFileList(ServeEvents serveEvents);
 
@@ -63,7 +67,21 @@ class FileListModel : public QAbstractTableModel {
     bool isHeld() const { return held_; }
 
   private:
-    QVector<FileEntry> entries_;
+    // Entries only ever join at the back, so those older than a serial form a prefix; a clear
+    // uses that to tell the entries it started with from those appended while it serves events.
+    struct Slot {
+        FileEntry entry;
+        quint64 serial = 0;
+    };
+    bool frontIsOlderThan(quint64 serial) const {
+        return !slots_.isEmpty() && slots_.constFirst().serial < serial;
+    }
+    void removeRow0();
+
+    // Qt 6's QList drops its first element in constant time (it moves its begin), so popping
+    // the queue's head stays cheap on long lists.
+    QVector<Slot> slots_;
+    quint64 nextSerial_ = 0;
     bool held_ = false;
 };
 
@@ -72,9 +90,9 @@ bool FileListModel::ClearFileList(ServeEvents serveEvents) {
     if (held_) {
         return false;
     }
-    const int count = FileCount();
-    for (int i = 0; i < count && !entries_.isEmpty() && !held_; ++i) {
-        RemoveFirstEntry();
+    const quint64 firstAppendedLater = nextSerial_;
+    while (!held_ && frontIsOlderThan(firstAppendedLater)) {
+        removeRow0();
         serveEvents();
     }
     return true;
