@@ -11,6 +11,10 @@ namespace lumivox {
 // other backslashes are literal.
 QStringList splitCommandLine(const QString& commandLine);
 
+// The same rules for the text after the program token (which has rules of its own: it ends at
+// the first blank, or at the closing quote when it starts with one, and keeps its backslashes).
+QStringList splitArguments(const QString& text);
+
 // Wraps a path in double quotes so that splitCommandLine gives it back as one argument, exactly.
 // For an ordinary path the result is just Q + path + Q.
 QString quotePath(const QString& path);
