@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "apppaths.h"
+
+using namespace Qt::StringLiterals;
+namespace paths = lumivox::paths;
+
+namespace {
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+        return 0;
+    }
+    return info.st_mode & 07777;
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (had_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+class TempFolder : public ::testing::Test {
+  protected:
+    void TearDown() override { paths::setPrivateTempFolderOverride(QString()); }
+    QTemporaryDir scratch;
+};
+
+}  // namespace
+
+TEST(AppFolder, IsTheExecutableFolderUnlessOverridden) {
+    EXPECT_EQ(paths::appFolder(), QCoreApplication::applicationDirPath());
+    EXPECT_FALSE(paths::appFolder().endsWith(u'/'));
+    paths::setAppFolderOverride(u"/opt/lumivox"_s);
+    EXPECT_EQ(paths::appFolder(), u"/opt/lumivox"_s);
+    paths::setAppFolderOverride(QString());
+    EXPECT_EQ(paths::appFolder(), QCoreApplication::applicationDirPath());
+}
+
+TEST_F(TempFolder, IsCreatedPrivateWithItsFilesInside) {
+    const QString t = scratch.filePath(u"t"_s);
+    paths::setPrivateTempFolderOverride(t);
+    EXPECT_EQ(paths::privateTempFolder(), t);
+    EXPECT_EQ(modeOf(t), 0700u);
+    EXPECT_EQ(paths::tmpWav(), t + u"/tmp.wav"_s);
+    EXPECT_EQ(paths::tmpFolder(), t + u"/tmp"_s);
+    EXPECT_EQ(modeOf(t + u"/tmp"_s), 0700u);
+    EXPECT_EQ(paths::tmpMp4(), t + u"/tmp/tmp.mp4"_s);
+    EXPECT_EQ(paths::tmpFileWav(), t + u"/tmp/tmpfile.wav"_s);
+    EXPECT_EQ(paths::tmpFile1Mp3(), t + u"/tmp/tmpfile1.mp3"_s);
+}
+
+TEST_F(TempFolder, ExistingFolderOpenToOthersIsNarrowed) {
+    const QString t = scratch.filePath(u"open"_s);
+    ASSERT_EQ(::mkdir(QFile::encodeName(t).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(t).constData(), 0777), 0);
+    paths::setPrivateTempFolderOverride(t);
+    EXPECT_EQ(paths::privateTempFolder(), t);
+    EXPECT_EQ(modeOf(t), 0700u);
+}
+
+TEST_F(TempFolder, RefusesSymlinksFilesAndSpaces) {
+    const QString target = scratch.filePath(u"elsewhere"_s);
+    ASSERT_TRUE(QDir().mkpath(target));
+    const QString link = scratch.filePath(u"link"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+    const QString file = scratch.filePath(u"file"_s);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+
+    for (const QString& refused : {link, file, scratch.filePath(u"with space"_s)}) {
+        paths::setPrivateTempFolderOverride(refused);
+        EXPECT_TRUE(paths::privateTempFolder().isEmpty()) << refused.toStdString();
+        // No file path may fall back into a shared folder.
+        EXPECT_TRUE(paths::tmpFolder().isEmpty());
+        EXPECT_TRUE(paths::tmpMp4().isEmpty());
+        EXPECT_TRUE(paths::tmpWav().isEmpty());
+        EXPECT_TRUE(paths::tmpFileWav().isEmpty());
+        EXPECT_TRUE(paths::tmpFile1Mp3().isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(target + u"/tmp"_s));
+}
+
+TEST_F(TempFolder, ReplacedTmpSubfolderIsRefused) {
+    const QString t = scratch.filePath(u"t"_s);
+    paths::setPrivateTempFolderOverride(t);
+    ASSERT_FALSE(paths::privateTempFolder().isEmpty());
+    ASSERT_TRUE(QFile::link(scratch.path(), t + u"/tmp"_s));
+    EXPECT_TRUE(paths::tmpFolder().isEmpty());
+    EXPECT_TRUE(paths::tmpMp4().isEmpty());
+}
+
+TEST_F(TempFolder, DefaultIsInTheCacheAndFallsBackWhenItHoldsASpace) {
+    const ScopedEnv tmpdir("TMPDIR", QFile::encodeName(scratch.filePath(u"tmp"_s)));
+    ASSERT_TRUE(QDir().mkpath(scratch.filePath(u"tmp"_s)));
+    {
+        const ScopedEnv cache("XDG_CACHE_HOME", QFile::encodeName(scratch.filePath(u"cache"_s)));
+        const QString t = paths::privateTempFolder();
+        EXPECT_TRUE(t.startsWith(scratch.filePath(u"cache/"_s))) << t.toStdString();
+        EXPECT_EQ(modeOf(t), 0700u);
+    }
+    {
+        const ScopedEnv cache("XDG_CACHE_HOME", QFile::encodeName(scratch.filePath(u"my cache"_s)));
+        const QString t = paths::privateTempFolder();
+        EXPECT_EQ(t, scratch.filePath(u"tmp/lumivox-"_s) + QString::number(::getuid()));
+        EXPECT_EQ(modeOf(t), 0700u);
+    }
+}
