@@ -1,1 +1,135 @@
 #include "dosoutputs.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+#include "cmdline.h"
+#include "messages.h"
+#include "processlist.h"
+#include "waitabletimer.h"
+
+namespace lumivox {
+
+QString CurrentToolName;
+
+namespace {
+
+constexpr qint64 kChunkBytes = 1024;
+constexpr int kPollMilliseconds = 50;
+
+bool namesExecutable(const QString& token) {
+    if (token.isEmpty()) {
+        return false;
+    }
+    if (!token.contains(u'/')) {
+        return !QStandardPaths::findExecutable(token).isEmpty();
+    }
+    const QFileInfo info(token);
+    return info.isFile() && info.isExecutable();
+}
+
+struct ProgramAndArguments {
+    QString program;
+    QStringList arguments;
+};
+
+// "/home/me/My Apps/lumivox/data/coder.exe -i x.wav": an unquoted program token that names no
+// executable grows to the next space until it does, as Windows does, so an application folder
+// with spaces still works.
+ProgramAndArguments splitProgram(const QString& commandLine) {
+    QStringList tokens = splitCommandLine(commandLine);
+    if (tokens.isEmpty()) {
+        return {};
+    }
+    if (!commandLine.startsWith(u'"') && !namesExecutable(tokens.first())) {
+        for (qsizetype space = commandLine.indexOf(u' ', tokens.first().size()); space > 0;
+             space = commandLine.indexOf(u' ', space + 1)) {
+            const QString candidate = commandLine.left(space);
+            if (namesExecutable(candidate)) {
+                return {candidate, splitArguments(commandLine.mid(space))};
+            }
+        }
+        if (namesExecutable(commandLine)) {
+            return {commandLine, {}};
+        }
+    }
+    const QString program = tokens.takeFirst();
+    return {program, tokens};
+}
+
+}  // namespace
+
+DOSOutputs::DOSOutputs(QObject* parent) : QObject(parent) {}
+
+DOSOutputs::~DOSOutputs() = default;
+
+QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
+    if (!DOSCommand.isEmpty()) {
+        commandLine_ = DOSCommand;
+    }
+    lastRunStarted_ = false;
+    lastExitStatus_ = -1;
+    if (commandLine_.isEmpty()) {
+        showMessage(QStringLiteral("Command Line empty"), MessageIcon::Critical);
+        return QString();
+    }
+
+    const ProgramAndArguments command = splitProgram(commandLine_);
+    if (command.program.isEmpty()) {
+        showMessage(QStringLiteral("File or command not found"), MessageIcon::Critical);
+        return QString();
+    }
+    QProcess process;
+    process.setProgram(command.program);
+    process.setArguments(command.arguments);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1)) {
+        showMessage(QStringLiteral("File or command not found"), MessageIcon::Critical);
+        return QString();
+    }
+
+    running_ = true;
+    outputs_.clear();
+    // One decoder for the whole run, so a character split across two reads arrives whole.
+    QStringDecoder decode(QStringConverter::System);
+    auto handOn = [&] {
+        QString text = decode(process.read(kChunkBytes));
+        if (text.isEmpty()) {
+            return;  // only the first bytes of a character so far
+        }
+        outputs_ += text;
+        emit ReceiveOutputs(text);
+    };
+
+    clsWaitableTimer timer;
+    for (;;) {
+        // QProcess takes the pipe's contents into its buffer while events are served; what is
+        // waiting there is handed on one chunk a pass.
+        if (process.bytesAvailable() > 0) {
+            handOn();
+        } else if (!IsProcessRunning(CurrentToolName) && process.state() == QProcess::NotRunning) {
+            // Also our own child must be gone: a tool whose process name differs from
+            // CurrentToolName would otherwise be taken as finished at once.
+            break;
+        }
+        QCoreApplication::processEvents();
+        timer.Wait(kPollMilliseconds);
+    }
+    // What the tool wrote just before it ended.
+    while (process.bytesAvailable() > 0) {
+        handOn();
+    }
+
+    lastRunStarted_ = true;
+    lastExitStatus_ = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    running_ = false;
+    emit CommandOver();
+    return outputs_;
+}
+
+}  // namespace lumivox

@@ -1,1 +1,58 @@
 #include "processlist.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace lumivox {
+
+namespace {
+
+// Linux keeps at most this many characters of an executable's name in /proc/PID/comm.
+constexpr qsizetype kCommLength = 15;
+
+QByteArray readProcFile(const QString& pid, const char* file) {
+    QFile f(QStringLiteral("/proc/%1/%2").arg(pid, QLatin1String(file)));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+// /proc/PID/stat: "1234 (coder.exe) S 1 ..."; the name may itself hold ")" and blanks, so the
+// state is the field after the last ")".
+bool isZombie(const QString& pid) {
+    const QByteArray stat = readProcFile(pid, "stat");
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0 || close + 2 >= stat.size()) {
+        return true;  // gone meanwhile
+    }
+    const char state = stat[close + 2];
+    return state == 'Z' || state == 'X';
+}
+
+}  // namespace
+
+bool IsProcessRunning(const QString& name) {
+    const QString wanted = name.left(kCommLength);
+    if (wanted.isEmpty()) {
+        return false;
+    }
+    const QStringList pids =
+        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        if (pid.isEmpty() || !pid[0].isDigit()) {
+            continue;
+        }
+        QByteArray comm = readProcFile(pid, "comm");
+        if (comm.endsWith('\n')) {
+            comm.chop(1);
+        }
+        if (QString::fromLocal8Bit(comm).compare(wanted, Qt::CaseInsensitive) == 0 &&
+            !isZombie(pid)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace lumivox
