@@ -32,8 +32,9 @@ conv.exe)
   while [ $# -gt 1 ]; do [ "$1" = "-o" ] && out=$2; shift; done
   echo video > "$out" ;;
 *)
+  [ -e "$2" ] || { echo "$2: No such file or directory"; exit 1; }
   if [ $# -eq 2 ]; then echo "  Duration: 00:00:05.00, start: 0.000000, bitrate: 1411 kb/s"; exit 1; fi
-  printf 'size=   1kB time=2.50 bitrate= 1.0kbits/s\r'
+  printf 'size=   1kB time=3.00 bitrate= 1.0kbits/s\r'
   for last; do :; done
   echo audio > "$last" ;;
 esac
@@ -140,8 +141,8 @@ TEST_F(Batch, Mp3RunsDecodeProbeEncodePerFileAndEndsTheBatch) {
     EXPECT_EQ(host_.sounds, 1);
     EXPECT_EQ(host_.captions.last(), "Done.");
     EXPECT_TRUE(host_.captions.contains("准备中 - 正在估算音频长度"));
-    // time=2.50 of a 5-second input is half way.
-    EXPECT_FALSE(host_.captions.filter(QRegularExpression("^转换中[-\\\\|/] 50%$")).isEmpty())
+    // time=3.00 of a 5-second input.
+    EXPECT_FALSE(host_.captions.filter(QRegularExpression("^转换中[-\\\\|/] 60%$")).isEmpty())
         << host_.captions.join(" | ").toStdString();
     EXPECT_EQ(batch_.lngDuration(), 0);
     EXPECT_TRUE(messages_.isEmpty());
