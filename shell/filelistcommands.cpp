@@ -1,0 +1,82 @@
+#include "filelistcommands.h"
+
+#include <QCoreApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTreeView>
+
+#include "apppaths.h"
+#include "commondialogs.h"
+#include "filelistmodel.h"
+
+namespace lumivox {
+
+namespace {
+const QString kAddTitle = QStringLiteral("Open Files");
+const QString kAddFilter =
+    QStringLiteral("FLAC声音文件(*.FLAC, *.flac)|*.flac|所有格式文件(*.*)|*.*");
+const QString kFolderTitle = QStringLiteral("请选择一个文件夹:");
+}  // namespace
+
+FileListCommands::FileListCommands(FileListModel* model, QTreeView* LV, QWidget* picText,
+                                   QLineEdit* txtPath, CCommonDialogs* dialogs, QWidget* owner)
+    : QObject(owner),
+      model_(model),
+      LV_(LV),
+      picText_(picText),
+      txtPath_(txtPath),
+      dialogs_(dialogs),
+      owner_(owner) {}
+
+void FileListCommands::imgAdd_Click() {
+    // A held list would refuse the pick; do not ask the user for a file that cannot be added.
+    if (model_->isHeld()) {
+        return;
+    }
+    dialogs_->setTitle(kAddTitle);
+    if (!lastAddFolder_.isEmpty()) {
+        dialogs_->setPath(lastAddFolder_);
+    }
+    dialogs_->setFilter(kAddFilter);
+    if (!dialogs_->ShowOpen()) {
+        return;
+    }
+    const QString fileName = dialogs_->FileName();
+    if (!fileName.isEmpty()) {
+        lastAddFolder_ = ParsePath(fileName);
+        model_->AddFileEntry(fileName);
+    }
+    UpdateEmptyHint();
+}
+
+void FileListCommands::imgRemove_Click() {
+    RemoveSelectedEntry();
+}
+
+void FileListCommands::RemoveSelectedEntry() {
+    if (model_->FileCount() > 0 && LV_->selectionModel() != nullptr) {
+        const QModelIndexList rows = LV_->selectionModel()->selectedRows();
+        if (!rows.isEmpty()) {
+            model_->removeEntryAt(rows.first().row());
+        }
+    }
+    UpdateEmptyHint();
+}
+
+void FileListCommands::ClearFileList() {
+    model_->ClearFileList([] { QCoreApplication::processEvents(); });
+    // Entries added while the clear served events (or a held list) stay, so the hint follows
+    // the list instead of being shown unconditionally.
+    UpdateEmptyHint();
+}
+
+void FileListCommands::UpdateEmptyHint() {
+    picText_->setVisible(model_->FileCount() == 0);
+}
+
+void FileListCommands::imgBrowse_Click() {
+    const auto folder = PickFolder(owner_, kFolderTitle);
+    txtPath_->setText(folder ? *folder : paths::appFolder() + QStringLiteral("/output"));
+}
+
+}  // namespace lumivox

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLineEdit;
+class QTreeView;
+class QWidget;
+
+namespace lumivox {
+
+class CCommonDialogs;
+class FileListModel;
+
+// The commands that fill and empty the file list, the empty-list hint and the output-folder
+// command. The window owns the controls; this class only works on them.
+class FileListCommands : public QObject {
+    Q_OBJECT
+  public:
+    FileListCommands(FileListModel* model, QTreeView* LV, QWidget* picText, QLineEdit* txtPath,
+                     CCommonDialogs* dialogs, QWidget* owner);
+
+    // Add files through the open dialog; a cancel changes nothing.
+    void imgAdd_Click();
+    // Remove the selected row, if any.
+    void imgRemove_Click();
+    void RemoveSelectedEntry();
+    // Remove every entry the list holds now, serving events between removals.
+    void ClearFileList();
+    // picText is shown exactly while the list is empty.
+    void UpdateEmptyHint();
+    // Choose the output folder; a cancel puts back the default folder.
+    void imgBrowse_Click();
+
+    // Folder of the last file picked in the add dialog, with its separator; empty at start.
+    QString LastAddFolder() const { return lastAddFolder_; }
+
+  private:
+    FileListModel* model_;
+    QTreeView* LV_;
+    QWidget* picText_;
+    QLineEdit* txtPath_;
+    CCommonDialogs* dialogs_;
+    QWidget* owner_;
+    QString lastAddFolder_;
+};
+
+}  // namespace lumivox

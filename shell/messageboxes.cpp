@@ -1,0 +1,31 @@
+#include "messageboxes.h"
+
+#include <QApplication>
+
+namespace lumivox {
+
+QMessageBox::Icon messageBoxIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Critical:
+            return QMessageBox::Critical;
+        case MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
+void installMessageBoxes() {
+    setMessageHandler([](const Message& message) {
+        const QString title = message.title.isEmpty() ? kProgramTitle : message.title;
+        QMessageBox box(messageBoxIcon(message.icon), title, message.text, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+    });
+}
+
+}  // namespace lumivox
