@@ -95,17 +95,26 @@ QString generalText(double value) {
     if (value == 0.0) {
         return QStringLiteral("0");  // also for -0
     }
-    // The exponent after rounding to 15 digits: 9.9999999999999999 rounds up to 10.
+    // "-1.80487804878049e-01": the 15 digits and the exponent after rounding (9.99...9 -> 10).
     const QString scientific = QString::number(value, 'e', 14);
-    const int exponent = scientific.mid(scientific.indexOf(u'e') + 1).toInt();
+    const qsizetype e = scientific.indexOf(u'e');
+    const int exponent = scientific.mid(e + 1).toInt();
     // Plain digits over the range a fraction or percent can take and far beyond; an exponent
     // only where plain digits would run to dozens of places.
     if (exponent < -20 || exponent > 20) {
         return QString::number(value, 'g', 15);
     }
-    const QString text =
-        stripTrailingZeros(QString::number(value, 'f', std::max(0, 14 - exponent)));
-    return text == u"-0" ? QStringLiteral("0") : text;
+    const bool negative = value < 0;
+    const QString digits = scientific.mid(negative ? 1 : 0, e - (negative ? 1 : 0)).remove(u'.');
+    QString text;
+    if (exponent >= 0) {
+        const QString whole = digits.left(exponent + 1);
+        text = whole + QString(exponent + 1 - whole.size(), u'0') + u'.' + digits.mid(exponent + 1);
+    } else {
+        text = QStringLiteral("0.") + QString(-exponent - 1, u'0') + digits;
+    }
+    text = stripTrailingZeros(text);
+    return negative ? u'-' + text : text;
 }
 
 std::optional<double> parseDecimal(QStringView text) {

@@ -28,9 +28,11 @@ bool isBlank(QChar c) {
 }
 
 // Where a quoted value closes: the first quote followed by blanks and then a comma or the end of
-// the line, so a folder holding a quote still comes back whole. -1 when it never closes.
+// the line, so a folder holding a quote still comes back whole; failing that, the first quote
+// ("a" junk, 5 reads a and 5). -1 when no quote follows.
 qsizetype closingQuote(QStringView line, qsizetype open) {
-    for (qsizetype q = line.indexOf(u'"', open + 1); q >= 0; q = line.indexOf(u'"', q + 1)) {
+    const qsizetype first = line.indexOf(u'"', open + 1);
+    for (qsizetype q = first; q >= 0; q = line.indexOf(u'"', q + 1)) {
         qsizetype k = q + 1;
         while (k < line.size() && isBlank(line[k])) {
             ++k;
@@ -39,7 +41,7 @@ qsizetype closingQuote(QStringView line, qsizetype open) {
             return q;
         }
     }
-    return -1;
+    return first;
 }
 
 // One line: values separated by commas outside quotes.
@@ -144,7 +146,9 @@ bool writeRecords(const QString& path, const QStringList& values, const QList<bo
         return false;
     }
     const QByteArray bytes = encodeRecords(values, quoted);
-    if (file.write(bytes) != bytes.size()) {
+    // commit() does not notice a failure of the final flush (a full disk, a size limit) and would
+    // put a cut-off file in place, so flush first and check.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
