@@ -15,10 +15,11 @@ std::string env(const char* name) {
 }
 
 // Only a real folder of our own: a symlink or someone else's folder could redirect the files.
+// The program never uses a T with a space in it, so neither do we.
 bool isOwnFolder(const std::string& path) {
     struct stat st {};
-    return !path.empty() && lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == geteuid();
+    return !path.empty() && path.find(' ') == std::string::npos && lstat(path.c_str(), &st) == 0 &&
+           S_ISDIR(st.st_mode) && st.st_uid == getuid();
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ std::string mencoderWorkFolder() {
     if (tmp.empty()) {
         tmp = "/tmp";
     }
-    candidates.push_back(tmp + "/lumivox-" + std::to_string(geteuid()) + "/tmp");
+    candidates.push_back(tmp + "/lumivox-" + std::to_string(getuid()) + "/tmp");
     for (const std::string& folder : candidates) {
         if (isOwnFolder(folder)) {
             return folder;
