@@ -2,14 +2,13 @@
 
 #include "apppaths.h"
 #include "cmdline.h"
+#include "formatchoices.h"
 
 #include <QFileInfo>
 
 namespace lumivox {
 
 namespace {
-
-const QString kOriginalSize = QStringLiteral("原始大小");
 
 QString tool(const CommandContext& c, const char* name) {
     return c.appFolder + QStringLiteral("/data/") + QLatin1String(name);
@@ -172,7 +171,7 @@ QString secondPassCommand(const CommandContext& c, const ConversionSettings& s,
     if (!isVideoFormat(s.format) || !hasSecondPass(s.format)) {
         return {};
     }
-    const bool original = s.videoSize == kOriginalSize;
+    const bool original = s.videoSize == choices::kOriginalSize;
     const QString sized = QStringLiteral(" -y -s ") + s.videoSize;
     QString line;
     switch (s.format) {
