@@ -45,7 +45,7 @@ TEST(DurationScan, NeedsACharacterAfterTheMarkerInTheSameChunk) {
 }
 
 TEST(DurationScan, SecondReportInTheSameChunkJoinsTheFirst) {
-    // "00:03:25.48,00:01:00.00,": part 2 reads "25.4800" once the commas are gone.
+    // "00:03:25.48,00:01:00.00,": the seconds field reads "25.4800" once the commas are gone.
     EXPECT_EQ(scanDuration(u"Duration: 00:03:25.48, x\nDuration: 00:01:00.00, y"), 205);
 }
 
