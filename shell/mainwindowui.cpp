@@ -86,6 +86,7 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     // Toolbar row along the top.
     auto* strip = named(new QFrame(client), "toolStrip");
     strip->setGeometry(0, 0, kClientWidth, 68);
+    strip->setAttribute(Qt::WA_TransparentForMouseEvents);  // part of the bare background
     struct Tool {
         int index;
         const char* caption;
