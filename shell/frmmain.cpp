@@ -35,7 +35,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), dialogs_(new CCommonDia
 
     fileList_ = new FileListModel(this);
     ui_.LV->setModel(fileList_);
-    ui_.LV->header()->resizeSection(FileListModel::PathColumn, 361);
+    // "文件名" takes about four fifths of the list, "格式" the rest (361 and 94 of 455 px).
+    ui_.LV->header()->resizeSection(FileListModel::PathColumn, 361 - 2 * ui_.LV->frameWidth());
 
     formatBoxes_ = new FormatBoxes(ui_.client, ui_.txtPath);
     ui_.placeFormatBoxes(*formatBoxes_);

@@ -146,7 +146,9 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     LV->setSelectionMode(QAbstractItemView::SingleSelection);
     LV->setSelectionBehavior(QAbstractItemView::SelectRows);
     LV->setAllColumnsShowFocus(true);
+    // Long paths are elided in the middle, keeping the file name in view; no sideways scrolling.
     LV->setTextElideMode(Qt::ElideMiddle);
+    LV->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LV->header()->setStretchLastSection(true);
     LV->header()->setSectionsMovable(false);
