@@ -47,7 +47,7 @@ TEST(CmdLineSplit, ProgramTokenHasItsOwnRules) {
 
 TEST(CmdLineQuote, OrdinaryPathIsOnlyWrapped) {
     for (const QString& path : {u"/home/me/Music/a b.flac"_s, u"/x/中文 歌曲.flac"_s,
-                               u"C:\\dir\\file.flac"_s, QString()}) {
+                                u"C:\\dir\\file.flac"_s, QString()}) {
         EXPECT_EQ(quotePath(path), u'"' + path + u'"');
     }
 }
