@@ -82,7 +82,6 @@ bool FileListModel::addFileEntries(const QStringList& paths) {
     }
     const int first = FileCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(paths.size()) - 1);
-    slots_.reserve(slots_.size() + paths.size());
     for (const QString& path : paths) {
         slots_.append(Slot{FileEntry{path, formatLabelFor(path)}, nextSerial_++});
     }
