@@ -3,6 +3,10 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // Test discovery runs the binary too, also where no display is set.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
