@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -23,6 +24,7 @@
 #include "formatboxes.h"
 #include "frmmain.h"
 #include "imagebutton.h"
+#include "messageboxes.h"
 #include "window_support.h"
 
 namespace lumivox {
@@ -451,6 +453,43 @@ TEST_F(WindowTest, CornerButtonsHighlightUntilTheBackgroundResetsThem) {
     QTest::mouseClick(min, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(min->isHighlighted());
     EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+}
+
+TEST(MessageBoxes, ShowTheMessageModallyWithItsTitleAndIcon) {
+    const MessageHandler before = setMessageHandler(nullptr);
+    installMessageBoxes();
+    struct Seen {
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool modal = false;
+    };
+    QVector<Seen> seen;
+    auto answerNextBox = [&seen] {
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen.push_back({box->windowTitle(), box->text(), box->icon(), box->isModal()});
+            box->accept();
+        });
+    };
+    answerNextBox();
+    showMessage(QStringLiteral("请先添加一个文件"), MessageIcon::Exclamation,
+                QStringLiteral("添加"));
+    answerNextBox();
+    showMessage(QStringLiteral("Done."), MessageIcon::Information);
+    answerNextBox();
+    showMessage(QStringLiteral("x"), MessageIcon::Critical);
+    setMessageHandler(before);
+
+    ASSERT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen[0].title, "添加");
+    EXPECT_EQ(seen[0].text, "请先添加一个文件");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(seen[0].modal);
+    EXPECT_EQ(seen[1].title, "Lumivox");
+    EXPECT_EQ(seen[1].icon, QMessageBox::Information);
+    EXPECT_EQ(seen[2].icon, QMessageBox::Critical);
+    EXPECT_EQ(messageBoxIcon(MessageIcon::Question), QMessageBox::Question);
 }
 
 }  // namespace
