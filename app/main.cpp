@@ -2,12 +2,13 @@
 
 #include "frmmain.h"
 #include "messageboxes.h"
+#include "startup.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumivox"));
     lumivox::installMessageBoxes();
-    lumivox::frmMain window;
-    window.show();
+    lumivox::MainProgram program;
+    program.window().show();
     return QApplication::exec();
 }
