@@ -1,6 +1,7 @@
 #include "filelistcommands.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTreeView>
@@ -12,6 +13,7 @@
 namespace lumivox {
 
 namespace {
+constexpr qint64 kServeIntervalMs = 16;
 const QString kAddTitle = QStringLiteral("Open Files");
 const QString kAddFilter =
     QStringLiteral("FLAC声音文件(*.FLAC, *.flac)|*.flac|所有格式文件(*.*)|*.*");
@@ -64,7 +66,18 @@ void FileListCommands::RemoveSelectedEntry() {
 }
 
 void FileListCommands::ClearFileList() {
-    model_->ClearFileList([] { QCoreApplication::processEvents(); });
+    // Serving events after every single removal repaints the list each time (about 2.4 ms a
+    // row, 24 s for 10 000 rows); a frame's worth of removals between serves keeps the window
+    // just as responsive.
+    QElapsedTimer sinceServed;
+    sinceServed.start();
+    model_->ClearFileList([&sinceServed] {
+        if (sinceServed.elapsed() >= kServeIntervalMs) {
+            QCoreApplication::processEvents();
+            sinceServed.restart();
+        }
+    });
+    QCoreApplication::processEvents();
     // Entries added while the clear served events (or a held list) stay, so the hint follows
     // the list instead of being shown unconditionally.
     UpdateEmptyHint();
