@@ -107,19 +107,28 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     };
 
     clsWaitableTimer timer;
+    // The child's end need not wait for the next poll: each run would otherwise lose up to a
+    // whole pass, about 70 ms a file over the three runs of an MP3 job.
+    const QMetaObject::Connection wake =
+        connect(&process, &QProcess::finished, this, [&timer] { timer.interrupt(); });
     for (;;) {
+        // Also our own child must be gone: a tool whose process name differs from
+        // CurrentToolName would otherwise be taken as finished at once.
+        const bool over =
+            process.state() == QProcess::NotRunning && !IsProcessRunning(CurrentToolName);
         // QProcess takes the pipe's contents into its buffer while events are served; what is
-        // waiting there is handed on one chunk a pass.
+        // waiting there is handed on one chunk a pass while the tool runs, and drained below
+        // once it is over.
+        if (over) {
+            break;
+        }
         if (process.bytesAvailable() > 0) {
             handOn();
-        } else if (!IsProcessRunning(CurrentToolName) && process.state() == QProcess::NotRunning) {
-            // Also our own child must be gone: a tool whose process name differs from
-            // CurrentToolName would otherwise be taken as finished at once.
-            break;
         }
         QCoreApplication::processEvents();
         timer.Wait(kPollMilliseconds);
     }
+    disconnect(wake);
     // What the tool wrote just before it ended.
     while (process.bytesAvailable() > 0) {
         handOn();

@@ -19,10 +19,19 @@ void clsWaitableTimer::Wait(int MilliSeconds) {
         // A coarse timer may fire up to 5 % early; the wait is a lower bound.
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QEventLoop* const outerLoop = loop_;
+        loop_ = &loop;
         timer.start(MilliSeconds);
         loop.exec();
+        loop_ = outerLoop;
     }
     waiting_ = outer;
+}
+
+void clsWaitableTimer::interrupt() {
+    if (loop_) {
+        loop_->quit();
+    }
 }
 
 }  // namespace lumivox

@@ -52,3 +52,22 @@ TEST(WaitableTimer, NestedWaitKeepsTheOuterWaitGoing) {
     EXPECT_FALSE(timer.isWaiting());
     EXPECT_GE(clock.elapsed(), 59);
 }
+
+TEST(WaitableTimer, InterruptEndsOnlyTheWaitInProgress) {
+    clsWaitableTimer timer;
+    timer.interrupt();  // not waiting: no effect on the next wait
+    QElapsedTimer clock;
+    clock.start();
+    timer.Wait(30);
+    EXPECT_GE(clock.elapsed(), 29);
+
+    bool longTimerFired = false;
+    QTimer longTimer;
+    longTimer.setSingleShot(true);
+    QObject::connect(&longTimer, &QTimer::timeout, [&] { longTimerFired = true; });
+    longTimer.start(60000);
+    QTimer::singleShot(5, [&] { timer.interrupt(); });
+    timer.Wait(60000);
+    EXPECT_FALSE(longTimerFired) << "the wait ended before its interval";
+    EXPECT_FALSE(timer.isWaiting());
+}
