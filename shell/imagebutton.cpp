@@ -5,6 +5,17 @@
 
 namespace lumivox {
 
+namespace {
+// A click is a left press and a left release inside the same enabled control.
+bool releaseCompletesClick(bool& pressed, const QWidget& control, QMouseEvent* event) {
+    const bool click = pressed && event->button() == Qt::LeftButton &&
+                       control.rect().contains(event->position().toPoint());
+    pressed = false;
+    event->accept();
+    return click && control.isEnabled();
+}
+}  // namespace
+
 ImageButton::ImageButton(const QString& name, QWidget* parent) : QWidget(parent) {
     setObjectName(name);
     setMouseTracking(true);
@@ -39,11 +50,7 @@ void ImageButton::mousePressEvent(QMouseEvent* event) {
 }
 
 void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (click && isEnabled()) {
+    if (releaseCompletesClick(pressed_, *this, event)) {
         emit clicked();
     }
 }
@@ -75,11 +82,7 @@ void LinkLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (click && isEnabled()) {
+    if (releaseCompletesClick(pressed_, *this, event)) {
         emit clicked();
     }
 }
