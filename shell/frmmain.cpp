@@ -90,6 +90,7 @@ void frmMain::connectRoutes() {
     connect(ui_.cmdBrowse, &QPushButton::clicked, fileCommands_,
             &FileListCommands::imgBrowse_Click);
     connect(ui_.imgStart, &ImageButton::clicked, this, &frmMain::startRequested);
+    connect(ui_.imgConvert, &ImageButton::clicked, this, &frmMain::startRequested);
     connect(ui_.Command3, &QPushButton::clicked, this, &frmMain::startRequested);
     connect(ui_.imgExit, &ImageButton::clicked, this, &frmMain::exitRequested);
     connect(ui_.imgMin, &ImageButton::clicked, this, &frmMain::imgMin_Click);

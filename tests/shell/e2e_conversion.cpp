@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -148,12 +151,16 @@ TEST_F(EndToEnd, FlacFilesBecomeMp3sWithTheChosenSettingsTagsAndNoOverwrite) {
     EXPECT_EQ(sameCount, 2) << "two inputs with one stem must both survive";
 }
 
-TEST_F(EndToEnd, StartingWithAnEmptyListOnlyWarns) {
-    QTest::mouseClick(window().Command3(), Qt::LeftButton);
-    ASSERT_EQ(messages_.size(), 1);
-    EXPECT_EQ(messages_.at(0).text, "请先添加一个文件");
-    EXPECT_EQ(messages_.at(0).title, "添加");
-    EXPECT_EQ(messages_.at(0).icon, MessageIcon::Exclamation);
+TEST_F(EndToEnd, StartingWithAnEmptyListOnlyWarnsFromEveryStartRoute) {
+    for (QWidget* start :
+         {static_cast<QWidget*>(window().Command3()), window().imgStart(), window().imgConvert()}) {
+        messages_.clear();
+        QTest::mouseClick(start, Qt::LeftButton, {}, QPoint(2, 2));
+        ASSERT_EQ(messages_.size(), 1) << start->objectName().toStdString();
+        EXPECT_EQ(messages_.at(0).text, "请先添加一个文件");
+        EXPECT_EQ(messages_.at(0).title, "添加");
+        EXPECT_EQ(messages_.at(0).icon, MessageIcon::Exclamation);
+    }
     EXPECT_FALSE(program_->batch().Timer1().isActive());
     expectControlsEnabled(window(), true);
 }
@@ -197,6 +204,28 @@ TEST_F(EndToEnd, AFlacSentToAVideoFormatIsReportedAsFailed) {
     EXPECT_TRUE(outputs().isEmpty()) << "a failed encode leaves no file behind";
     ASSERT_EQ(program_->batch().lastFailures().size(), 1);
     EXPECT_FALSE(program_->batch().lastFailures().at(0).lastLine.isEmpty());
+}
+
+TEST_F(EndToEnd, TheCaptionAndBarMoveWhileTodaysFfmpegEncodes) {
+    // Long enough that ffmpeg prints status lines before it ends (one each half second).
+    const QString song = dir_.filePath("long.flac");
+    ASSERT_TRUE(makeFlac(song, 900.0));
+    window().formatBoxes()->selectFormat(8);
+    window().fileList()->AddFileEntry(song);
+    QStringList captions;
+    QList<int> values;
+    QObject::connect(&program_->batch().objffmpeg, &DOSOutputs::ReceiveOutputs, [&](QString&) {
+        captions << window().lblPB()->text();
+        values << window().pb()->value();
+    });
+    ASSERT_TRUE(convert(300000));
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    const QStringList moving = captions.filter(QRegularExpression("^转换中[-\\\\|/] [0-9.]+%$"));
+    EXPECT_FALSE(moving.isEmpty()) << captions.join(" | ").toStdString();
+    EXPECT_TRUE(
+        std::any_of(values.cbegin(), values.cend(), [](int v) { return v > 0 && v < 100; }));
+    EXPECT_EQ(captions.last(), "完成 100%");
+    EXPECT_EQ(window().lblPB()->text(), "Done.");
 }
 
 class EndToEndWithoutTools : public EndToEnd {
