@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include "apppaths.h"
 #include "cmdline.h"
 #include "messages.h"
 #include "processlist.h"
@@ -87,6 +88,13 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     process.setArguments(command.arguments);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
+    // The adapters keep their work files (mencoder's pass log) in the program's own private
+    // folder, whatever it turned out to be.
+    if (const QString work = paths::tmpFolder(); !work.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LUMIVOX_TMP"), work);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         showMessage(QStringLiteral("File or command not found"), MessageIcon::Critical);

@@ -175,6 +175,8 @@ TEST_F(EndToEnd, AVideoBecomesAviAndThreeGp) {
         EXPECT_EQ(window().fileList()->FileCount(), 0);
     }
     EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    EXPECT_TRUE(QFile::exists(paths::tmpFolder() + "/divx2pass.log"))
+        << "mencoder's pass log belongs in the private folder";
     const QStringList files = outputs();
     ASSERT_EQ(files.size(), 2) << files.join(", ").toStdString();
     for (const QString& name : files) {
