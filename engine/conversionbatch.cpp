@@ -82,6 +82,10 @@ void ConversionBatch::RunConversionBatch() {
     ended_ = false;
     failures_.clear();
     list_.setHeld(true);
+    // An emptied output box would put the files at the root of the file system.
+    if (host_.outputFolderText().trimmed().isEmpty()) {
+        host_.setOutputFolderText(paths::appFolder() + QStringLiteral("/output"));
+    }
     QDir().mkdir(host_.outputFolderText());
     QDir().mkpath(paths::tmpFolder());
 

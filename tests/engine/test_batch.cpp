@@ -230,6 +230,13 @@ TEST_F(Batch, TheStartCommandHoldsTheListAndWarnsWhenEmpty) {
     EXPECT_TRUE(list_.AddFileEntry(inputs_.at(1)));
 }
 
+TEST_F(Batch, AnEmptiedOutputBoxMeansTheDefaultFolderNotTheRoot) {
+    host_.folder = "  ";
+    runWith(FormatMp3, {inputs_.at(0)});
+    EXPECT_EQ(host_.folder, paths::appFolder() + "/output/");
+    EXPECT_EQ(QDir(paths::appFolder() + "/output").entryList(QDir::Files).size(), 1);
+}
+
 TEST_F(Batch, NoSoundWhenSwitchedOff) {
     intSoundPrompt = 1;
     runWith(FormatMp3, {inputs_.at(0)});
