@@ -30,6 +30,10 @@ std::optional<int> acceptedPosition(const QComboBox* box, const QString& text) {
     }
     return *position;
 }
+// An editable box holding typed text has no selected entry; the text itself is not saved.
+int savedPosition(const QComboBox* box) {
+    return box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
 }  // namespace
 
 QString setupFilePath() {
@@ -68,13 +72,12 @@ void restoreChoices(frmMain& window, const QStringList& values) {
 }
 
 bool saveChoices(const frmMain& window, const QString& path) {
-    frmMain& w = const_cast<frmMain&>(window);
     settings::SetupChoices choices;
-    choices.bitratePosition = w.cmbBR()->currentIndex();
-    choices.sampleRatePosition = w.cmbR()->currentIndex();
-    choices.channelPosition = w.cmbChannel()->currentIndex();
-    choices.outputFolder = w.txtPath()->text();
-    choices.formatPosition = w.cmbOF()->currentIndex();
+    choices.bitratePosition = savedPosition(window.cmbBR());
+    choices.sampleRatePosition = savedPosition(window.cmbR());
+    choices.channelPosition = savedPosition(window.cmbChannel());
+    choices.outputFolder = window.txtPath()->text();
+    choices.formatPosition = window.cmbOF()->currentIndex();
     return settings::saveSetup(path, choices);
 }
 

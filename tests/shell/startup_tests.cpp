@@ -103,6 +103,16 @@ TEST_F(StartUp, RefusedOrMissingValuesKeepWhatWasThere) {
     EXPECT_EQ(intSoundPrompt, 1);
 }
 
+TEST_F(StartUp, ATypedValueIsSavedAsNoEntry) {
+    {
+        MainProgram program;
+        program.window().formatBoxes()->selectFormat(8);
+        program.window().cmbBR()->setEditText("150");
+        program.imgExit_Click();
+    }
+    EXPECT_TRUE(readFile("setup.ini").startsWith("\"-1\"\r\n\"0\"\r\n"));
+}
+
 TEST_F(StartUp, ATypedValueSavedAsNoEntryKeepsThePresetText) {
     writeFile("setup.ini", "\"-1\"\r\n\"-1\"\r\n\"1\"\r\n\"\"\r\n\"8\"\r\n");
     MainProgram program;
