@@ -111,7 +111,7 @@ TEST(ProcessList, SameNamedProcessKeepsTheRunnerPolling) {
     runner.ExecuteCommand(lumivox::testing::fakeCmd() + u" text hi"_s);
     // The sleeper is gone from the process list; QProcess may not have noticed yet.
     EXPECT_FALSE(IsProcessRunning(name));
-    EXPECT_TRUE(sleeper.waitForFinished(5000));
+    EXPECT_TRUE(sleeper.state() == QProcess::NotRunning || sleeper.waitForFinished(5000));
     EXPECT_EQ(runner.Outputs(), u"hi"_s);
     EXPECT_EQ(recorder.overCount, 1);
 }
