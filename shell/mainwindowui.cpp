@@ -182,10 +182,12 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     pb->setRange(0, 100);
     pb->setValue(0);
     pb->setTextVisible(false);
-    pb->setGeometry(kListLeft, kBottomRow, 400, 18);
+    pb->setGeometry(kListLeft, kBottomRow, kListWidth, 18);
+    // The caption grows to "准备中 - 正在估算音频长度" and "转换中\ 99.5%": it gets the width of
+    // the right column, beside the bar and under the start button.
     lblPB = named(new QLabel(QStringLiteral("0%"), client), "lblPB");
-    lblPB->setGeometry(kListLeft + 404, kBottomRow, kListWidth - 404, 18);
-    lblPB->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblPB->setGeometry(kRightLeft, kBottomRow, kRightWidth, 18);
+    lblPB->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     imgPB = named(new QLabel(client), "imgPB");
     imgPB->setPixmap(resourcePicture(QStringLiteral("progress.svg"), 100, 13));
     imgPB->setScaledContents(true);

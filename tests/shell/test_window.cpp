@@ -87,6 +87,16 @@ TEST_F(WindowTest, EveryNamedControlExists) {
     EXPECT_TRUE(window.txtAction()->isHidden());
 }
 
+TEST_F(WindowTest, TheProgressCaptionHasRoomForItsLongestTexts) {
+    for (const QString& caption : {QStringLiteral("准备中 - 正在估算音频长度"),
+                                   QStringLiteral("转换中\\ 99.5%"), QStringLiteral("完成 100%")}) {
+        window.lblPB()->setText(caption);
+        EXPECT_LE(window.lblPB()->fontMetrics().horizontalAdvance(caption),
+                  window.lblPB()->contentsRect().width())
+            << caption.toStdString();
+    }
+}
+
 TEST_F(WindowTest, MenusHoldTheirItemsInOrder) {
     const QList<QAction*> top = window.menuBar()->actions();
     ASSERT_EQ(top.size(), 4);
