@@ -58,7 +58,6 @@ inline bool makeVideo(const QString& path, double seconds) {
 
 // ffprobe's format and first-stream facts as JSON.
 inline QJsonObject probe(const QString& path) {
-    QString out;
     QProcess process;
     process.start("ffprobe",
                   {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path});
