@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace lumivox {
+
+class ImageButton;
+
+namespace help {
+
+// The maker's site, scheme and host, set when the program is built (LUMIVOX_SITE).
+QString siteAddress();
+// Application folder + "/help.chm".
+QString helpFilePath();
+// One line: maker and product, then the site and the year of the release.
+QString aboutText();
+
+// Asks the desktop to open the help file; a missing file opens nothing and reports nothing.
+void openHelp();
+// The help image's click: open the help file, then drop the image's highlight.
+void imgHelp_Click(ImageButton* imgHelp);
+// The about box: title "关于", one OK button.
+void showAbout();
+// Opens the maker's site in the desktop's browser.
+void openWebSite();
+// Shows the feedback form modally over owner; returns when it is closed.
+void showFeedback(QWidget* owner);
+
+}  // namespace help
+}  // namespace lumivox
