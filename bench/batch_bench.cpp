@@ -16,7 +16,7 @@
 #include <cstdio>
 
 #include "apppaths.h"
-#include "batchdesktop.h"
+#include "desktopservices.h"
 #include "cmdline.h"
 #include "commandbuilder.h"
 #include "conversionbatch.h"

@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "apppaths.h"
-#include "batchdesktop.h"
+#include "desktopservices.h"
 #include "formatboxes.h"
 #include "frmmain.h"
 

@@ -16,7 +16,7 @@
 #include <QToolButton>
 
 #include "apppaths.h"
-#include "batchdesktop.h"
+#include "desktopservices.h"
 #include "conversionbatch.h"
 #include "e2e_support.h"
 #include "filelistmodel.h"
