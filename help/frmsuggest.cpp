@@ -9,6 +9,10 @@
 #include <QUrl>
 
 #include "helpcommands.h"
+#include "imagebutton.h"
+#include "rescale.h"
+#include "skin.h"
+#include "skinnedwindow.h"
 
 namespace lumivox {
 
@@ -51,6 +55,7 @@ frmSuggest::frmSuggest(QWidget* owner, const QString& site)
     : QDialog(owner), site_(site.isEmpty() ? help::siteAddress() : site) {
     setObjectName(QStringLiteral("frmSuggest"));
     setWindowTitle(QStringLiteral("建议和意见"));
+    setFont(uiFont(9));
     setFixedSize(kClientWidth, kClientHeight);
 
     caption(this, QStringLiteral("姓名："), 10);
@@ -90,7 +95,28 @@ frmSuggest::frmSuggest(QWidget* owner, const QString& site)
     setTabOrder(cmdSend_, cmdBack_);
     txtName_->setFocus();
 
+    // The image buttons lie right of the client area where the pointer never reaches them;
+    // the bare background still resets them.
+    auto* imgSend = new ImageButton(QStringLiteral("imgSend"), this);
+    imgSend->setGeometry(kOffLeft, 70, 60, 22);
+    auto* imgBack = new ImageButton(QStringLiteral("imgBack"), this);
+    imgBack->setGeometry(kOffLeft, 100, 60, 22);
+    auto* imgExit = new ImageButton(QStringLiteral("imgExit"), this);
+    imgExit->setGeometry(kOffLeft, 130, 15, 15);
+    imgExit->setHighlightPicture(resourcePicture(QStringLiteral("light_exit.svg"), 14, 13));
+    connect(imgSend, &ImageButton::clicked, this, &frmSuggest::Command1_Click);
+    connect(imgBack, &ImageButton::clicked, this, &frmSuggest::Command2_Click);
+    connect(imgExit, &ImageButton::clicked, this, &frmSuggest::reject);
+    auto* skin = new SkinnedWindow(this, this);
+    skin->add(imgExit);
+    skin->add(imgBack);
+    skin->add(imgSend);
+
     wb_ = new QNetworkAccessManager(this);
+
+    // Qt scales for high-DPI screens itself, so the load's rescale runs with the factors 1 as
+    // the main window's does at start.
+    rescaleForm(this, 1.0, 1.0);
 }
 
 frmSuggest::~frmSuggest() {

@@ -1,0 +1,44 @@
+#include "helpcommands.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include "desktopservices.h"
+#include "frmsuggest.h"
+#include "imagebutton.h"
+#include "messages.h"
+
+namespace lumivox::help {
+
+void openHelp() {
+    const QString file = helpFilePath();
+    // The desktop would report a missing file itself; the program reports nothing.
+    if (!QFileInfo(file).isFile() || !desktopServices().openUrl) {
+        return;
+    }
+    desktopServices().openUrl(QUrl::fromLocalFile(file));
+}
+
+void imgHelp_Click(ImageButton* imgHelp) {
+    openHelp();
+    if (imgHelp != nullptr) {
+        imgHelp->setHighlighted(false);
+    }
+}
+
+void showAbout() {
+    showMessage(aboutText(), MessageIcon::Information, QStringLiteral("关于"));
+}
+
+void openWebSite() {
+    if (desktopServices().openUrl) {
+        desktopServices().openUrl(QUrl(siteAddress()));
+    }
+}
+
+void showFeedback(QWidget* owner) {
+    frmSuggest form(owner);
+    form.exec();
+}
+
+}  // namespace lumivox::help

@@ -1,0 +1,219 @@
+#include "frmoptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "apppaths.h"
+#include "imagebutton.h"
+#include "messages.h"
+#include "numbers.h"
+#include "rescale.h"
+#include "settingsfiles.h"
+#include "skin.h"
+#include "skinnedwindow.h"
+
+namespace lumivox {
+
+namespace {
+
+constexpr int kClientWidth = 304;
+constexpr int kClientHeight = 188;
+constexpr int kMargin = 16;
+constexpr int kRowHeight = 22;
+constexpr int kTimeLeft = 76;  // the hours box of a time row
+constexpr int kTimeBox = 40;
+constexpr int kColonWidth = 12;
+constexpr int kOffLeft = kClientWidth + 20;  // never reached by the pointer
+
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// One time row: a caption, then hours : minutes : seconds.
+std::array<QLineEdit*, 3> timeRow(QWidget* form, const QString& caption, int top,
+                                  const std::array<const char*, 3>& names) {
+    auto* label = new QLabel(caption, form);
+    label->setGeometry(kMargin + 20, top, kTimeLeft - kMargin - 24, kRowHeight);
+    std::array<QLineEdit*, 3> boxes{};
+    int left = kTimeLeft;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (i > 0) {
+            auto* colon = new QLabel(QStringLiteral(":"), form);
+            colon->setAlignment(Qt::AlignCenter);
+            colon->setGeometry(left, top, kColonWidth, kRowHeight);
+            left += kColonWidth;
+        }
+        boxes[i] = named(new QLineEdit(QStringLiteral("0"), form), names[i]);
+        boxes[i]->setGeometry(left, top, kTimeBox, kRowHeight);
+        boxes[i]->setAlignment(Qt::AlignRight);
+        left += kTimeBox;
+    }
+    return boxes;
+}
+
+double number(const QLineEdit* box) {
+    return leadingNumber(box->text());
+}
+
+// Writes T seconds as hours, minutes and seconds, each part taken from what the boxes before it
+// read back: 3725 -> 1, 2, 5.
+void showTime(qint32 seconds, const std::array<QLineEdit*, 3>& boxes) {
+    const double t = seconds;
+    const auto text = [](double v) { return QString::number(static_cast<qint64>(std::floor(v))); };
+    boxes[0]->setText(text(t / 3600));
+    const double h = number(boxes[0]);
+    boxes[1]->setText(text((t - h * 3600) / 60));
+    const double m = number(boxes[1]);
+    boxes[2]->setText(text(t - h * 3600 - m * 60));
+}
+
+// hours * 3600 + minutes * 60 + seconds, rounded half to even; nullopt when it does not fit the
+// stored 32-bit value (hours have no limit of their own).
+std::optional<qint32> timeFrom(const std::array<QLineEdit*, 3>& boxes) {
+    const double total =
+        roundHalfEven(number(boxes[0]) * 3600 + number(boxes[1]) * 60 + number(boxes[2]));
+    if (!std::isfinite(total) || total < std::numeric_limits<qint32>::min() ||
+        total > std::numeric_limits<qint32>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<qint32>(total);
+}
+
+}  // namespace
+
+frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("选项设置"));
+    setFont(uiFont(9));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    auto* label1 = named(new QLabel(QStringLiteral("转换完毕声音提示"), this), "Label1");
+    label1->setGeometry(kMargin, kMargin, 140, kRowHeight);
+    cmbSR_ = named(new QComboBox(this), "cmbSR");
+    cmbSR_->addItems({QStringLiteral("ON"), QStringLiteral("OFF")});
+    cmbSR_->setGeometry(164, kMargin, 80, kRowHeight);
+
+    chkMC_ = named(new QCheckBox(QStringLiteral("Music Cutter"), this), "chkMC");
+    chkMC_->setGeometry(kMargin, 52, 200, kRowHeight);
+    from_ = timeRow(this, QStringLiteral("开始"), 82, {"txtFromH", "txtFromM", "txtFromS"});
+    to_ = timeRow(this, QStringLiteral("结束"), 112, {"txtToH", "txtToM", "txtToS"});
+
+    Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 148, 72, 26);
+    Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 148, 72, 26);
+
+    // The image buttons lie right of the client area; the bare background still resets them.
+    auto* imgOK = new ImageButton(QStringLiteral("imgOK"), this);
+    imgOK->setGeometry(kOffLeft, 10, 60, 22);
+    auto* imgBack = new ImageButton(QStringLiteral("imgBack"), this);
+    imgBack->setGeometry(kOffLeft, 40, 60, 22);
+    auto* imgExit = new ImageButton(QStringLiteral("imgExit"), this);
+    imgExit->setGeometry(kOffLeft, 70, 15, 15);
+    imgExit->setHighlightPicture(resourcePicture(QStringLiteral("light_exit.svg"), 14, 13));
+    auto* skin = new SkinnedWindow(this, this);
+    skin->add(imgExit);
+    skin->add(imgBack);
+    skin->add(imgOK);
+
+    connect(chkMC_, &QCheckBox::clicked, this, &frmOptions::chkMC_Click);
+    connect(Command1_, &QPushButton::clicked, this, &frmOptions::imgOK_Click);
+    connect(imgOK, &ImageButton::clicked, this, &frmOptions::imgOK_Click);
+    connect(imgBack, &ImageButton::clicked, this, &frmOptions::imgBack_Click);
+    connect(Command2_, &QPushButton::clicked, this, &frmOptions::imgExit_Click);
+    connect(imgExit, &ImageButton::clicked, this, &frmOptions::imgExit_Click);
+
+    Form_Load();
+}
+
+void frmOptions::Form_Load() {
+    // Qt scales for high-DPI screens itself: the factors are 1, as at the program's start.
+    rescaleForm(this, 1.0, 1.0);
+    if (intSoundPrompt >= 0 && intSoundPrompt < cmbSR_->count()) {
+        cmbSR_->setCurrentIndex(intSoundPrompt);
+    }
+    chkMC_->setChecked(intCutter == 1);
+    if (chkMC_->isChecked()) {
+        setTimeBoxesEnabled(true);
+        showTime(lngCutFrom, from_);
+        showTime(lngCutTo, to_);
+    } else {
+        setTimeBoxesEnabled(false);
+    }
+}
+
+void frmOptions::setTimeBoxesEnabled(bool on) {
+    for (QLineEdit* box : from_) {
+        box->setEnabled(on);
+    }
+    for (QLineEdit* box : to_) {
+        box->setEnabled(on);
+    }
+}
+
+void frmOptions::chkMC_Click() {
+    setTimeBoxesEnabled(chkMC_->isChecked());
+}
+
+void frmOptions::imgOK_Click() {
+    // Disabled boxes are checked too; a focus move to one of them simply does not happen.
+    struct Check {
+        QLineEdit* box;
+        const char16_t* text;
+        const char16_t* title;
+    };
+    const Check checks[] = {{from_[1], u"分钟必须小于60", u"分钟"},
+                            {to_[1], u"分钟必须小于60", u"分钟"},
+                            {from_[2], u"秒必须小于60", u"秒"},
+                            {to_[2], u"秒必须小于60", u"秒"}};
+    for (const Check& check : checks) {
+        if (number(check.box) > 59) {
+            showMessage(QString::fromUtf16(check.text), MessageIcon::Exclamation,
+                        QString::fromUtf16(check.title));
+            check.box->setFocus();
+            return;
+        }
+    }
+
+    bool allZero = true;
+    for (const auto* boxes : {&from_, &to_}) {
+        for (const QLineEdit* box : *boxes) {
+            allZero = allZero && number(box) == 0;
+        }
+    }
+    if (allZero) {
+        chkMC_->setChecked(false);
+    }
+
+    intSoundPrompt = static_cast<qint16>(cmbSR_->currentIndex());
+    intCutter = chkMC_->isChecked() ? 1 : 0;
+    // A time too large to store is skipped like any failing step; the rest still goes ahead.
+    if (const auto from = timeFrom(from_)) {
+        lngCutFrom = *from;
+    }
+    if (const auto to = timeFrom(to_)) {
+        lngCutTo = *to;
+    }
+    settings::saveOptionsFromGlobals(paths::appFolder() + QStringLiteral("/") +
+                                     settings::kOptionsFile);
+    accept();
+}
+
+void frmOptions::imgBack_Click() {
+    reject();
+}
+
+void frmOptions::imgExit_Click() {
+    reject();
+}
+
+}  // namespace lumivox

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace lumivox {
+
+// The options dialog: the completion-sound switch and the Music Cutter range. Each showing
+// starts from the program-wide option values; only confirming stores them and writes
+// options.ini.
+class frmOptions : public QDialog {
+    Q_OBJECT
+  public:
+    explicit frmOptions(QWidget* owner = nullptr);
+
+    QComboBox* cmbSR() const { return cmbSR_; }
+    QCheckBox* chkMC() const { return chkMC_; }
+    QLineEdit* txtFromH() const { return from_[0]; }
+    QLineEdit* txtFromM() const { return from_[1]; }
+    QLineEdit* txtFromS() const { return from_[2]; }
+    QLineEdit* txtToH() const { return to_[0]; }
+    QLineEdit* txtToM() const { return to_[1]; }
+    QLineEdit* txtToS() const { return to_[2]; }
+    QPushButton* Command1() const { return Command1_; }
+    QPushButton* Command2() const { return Command2_; }
+
+    // Enables the six time boxes when the cutter is ticked; their texts stay.
+    void chkMC_Click();
+    // Checks the minutes and seconds, stores the four values, writes options.ini and closes.
+    void imgOK_Click();
+    // Close without storing anything.
+    void imgBack_Click();
+    void imgExit_Click();
+
+  private:
+    void Form_Load();
+    void setTimeBoxesEnabled(bool on);
+
+    QComboBox* cmbSR_ = nullptr;
+    QCheckBox* chkMC_ = nullptr;
+    std::array<QLineEdit*, 3> from_{};  // hours, minutes, seconds
+    std::array<QLineEdit*, 3> to_{};
+    QPushButton* Command1_ = nullptr;
+    QPushButton* Command2_ = nullptr;
+};
+
+}  // namespace lumivox

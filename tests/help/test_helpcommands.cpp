@@ -1,0 +1,88 @@
+// Help, about and the web link through the program's seams.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "apppaths.h"
+#include "desktopservices.h"
+#include "helpcommands.h"
+#include "imagebutton.h"
+#include "messageboxes.h"
+
+using namespace lumivox;
+
+namespace {
+
+class HelpCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        paths::setAppFolderOverride(dir_.path());
+        saved_ = desktopServices();
+        desktopServices().openUrl = [this](const QUrl& url) { opened_ << url; };
+    }
+    void TearDown() override {
+        desktopServices() = saved_;
+        paths::setAppFolderOverride({});
+    }
+
+    QTemporaryDir dir_;
+    DesktopServices saved_;
+    QList<QUrl> opened_;
+};
+
+TEST_F(HelpCommands, HelpOpensTheFileBesideTheProgramAndDropsTheHighlight) {
+    QFile chm(dir_.filePath("help.chm"));
+    ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
+    chm.close();
+    ImageButton imgHelp(QStringLiteral("imgHelp"));
+    imgHelp.setHighlighted(true);
+    help::imgHelp_Click(&imgHelp);
+    ASSERT_EQ(opened_.size(), 1);
+    EXPECT_EQ(opened_.at(0), QUrl::fromLocalFile(paths::appFolder() + "/help.chm"));
+    EXPECT_FALSE(imgHelp.isHighlighted());
+}
+
+TEST_F(HelpCommands, AMissingHelpFileOpensNothing) {
+    ImageButton imgHelp(QStringLiteral("imgHelp"));
+    imgHelp.setHighlighted(true);
+    help::imgHelp_Click(&imgHelp);
+    EXPECT_TRUE(opened_.isEmpty());
+    EXPECT_FALSE(imgHelp.isHighlighted());
+}
+
+TEST_F(HelpCommands, TheWebLinkOpensTheSite) {
+    help::openWebSite();
+    ASSERT_EQ(opened_.size(), 1);
+    EXPECT_EQ(opened_.at(0), QUrl(help::siteAddress()));
+    EXPECT_TRUE(opened_.at(0).isValid());
+}
+
+TEST_F(HelpCommands, AboutIsOneLineUnderItsTitleWithOneButton) {
+    const MessageHandler previous = setMessageHandler({});
+    installMessageBoxes();
+    QString title, text;
+    int buttons = -1;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        buttons = static_cast<int>(box->buttons().size());
+        box->accept();
+    });
+    help::showAbout();
+    setMessageHandler(previous);
+    EXPECT_EQ(title, QStringLiteral("关于"));
+    EXPECT_EQ(buttons, 1);
+    EXPECT_FALSE(text.contains('\n'));
+    EXPECT_TRUE(text.contains(help::siteAddress()));
+    EXPECT_TRUE(text.contains("Lumivox"));
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// The options dialog: what it shows from the option values, what confirming checks and stores,
+// and that going back stores nothing.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "apppaths.h"
+#include "frmoptions.h"
+#include "imagebutton.h"
+#include "messages.h"
+#include "settingsfiles.h"
+
+using namespace lumivox;
+
+namespace {
+
+class OptionsDialog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        paths::setAppFolderOverride(dir_.path());
+        optionsFile_ = dir_.filePath(settings::kOptionsFile);
+        previous_ = setMessageHandler([this](const Message& m) { messages_ << m; });
+        intSoundPrompt = 0;
+        intCutter = 0;
+        lngCutFrom = 0;
+        lngCutTo = 0;
+    }
+    void TearDown() override {
+        setMessageHandler(previous_);
+        paths::setAppFolderOverride({});
+    }
+
+    static void setTimes(frmOptions& dialog, const QStringList& six) {
+        QLineEdit* boxes[] = {dialog.txtFromH(), dialog.txtFromM(), dialog.txtFromS(),
+                              dialog.txtToH(),   dialog.txtToM(),   dialog.txtToS()};
+        for (int i = 0; i < 6; ++i) {
+            boxes[i]->setText(six.at(i));
+        }
+    }
+    QByteArray fileBytes() const {
+        QFile f(optionsFile_);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir_;
+    QString optionsFile_;
+    QList<Message> messages_;
+    MessageHandler previous_;
+};
+
+TEST_F(OptionsDialog, LoadSplitsTheStoredTimesAndFollowsTheCutter) {
+    intSoundPrompt = 1;
+    intCutter = 1;
+    lngCutFrom = 3725;
+    lngCutTo = 59;
+    frmOptions dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("选项设置"));
+    EXPECT_EQ(dialog.cmbSR()->currentText(), "OFF");
+    EXPECT_TRUE(dialog.chkMC()->isChecked());
+    const QStringList shown = {dialog.txtFromH()->text(), dialog.txtFromM()->text(),
+                               dialog.txtFromS()->text(), dialog.txtToH()->text(),
+                               dialog.txtToM()->text(),   dialog.txtToS()->text()};
+    EXPECT_EQ(shown, (QStringList{"1", "2", "5", "0", "0", "59"}));
+    EXPECT_TRUE(dialog.txtToS()->isEnabled());
+
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QTest::mouseClick(dialog.chkMC(), Qt::LeftButton, {}, QPoint(6, dialog.chkMC()->height() / 2));
+    EXPECT_FALSE(dialog.chkMC()->isChecked());
+    EXPECT_FALSE(dialog.txtFromH()->isEnabled());
+    EXPECT_EQ(dialog.txtFromH()->text(), "1") << "unticking leaves the texts";
+
+    intCutter = 0;
+    frmOptions cleared;
+    EXPECT_FALSE(cleared.txtFromM()->isEnabled());
+    EXPECT_EQ(cleared.txtFromH()->text(), "0") << "a clear cutter shows the design texts";
+}
+
+// Each refused box: its message, title and focus; nothing is stored and the dialog stays open.
+TEST_F(OptionsDialog, RefusesMinutesAndSecondsFromSixty) {
+    struct Case {
+        QStringList six;
+        QString box;
+        QString text;
+        QString title;
+    };
+    const Case cases[] = {
+        {{"0", "60", "0", "0", "0", "0"}, "txtFromM", "分钟必须小于60", "分钟"},
+        {{"0", "0", "0", "0", "75", "0"}, "txtToM", "分钟必须小于60", "分钟"},
+        {{"0", "0", " 60", "0", "0", "0"}, "txtFromS", "秒必须小于60", "秒"},
+        {{"0", "0", "0", "0", "0", "59.5"}, "txtToS", "秒必须小于60", "秒"},
+        // The minutes are checked before the seconds.
+        {{"0", "0", "99", "0", "60", "0"}, "txtToM", "分钟必须小于60", "分钟"},
+    };
+    for (const Case& c : cases) {
+        messages_.clear();
+        intCutter = 1;
+        frmOptions dialog;
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        setTimes(dialog, c.six);
+        dialog.cmbSR()->setCurrentIndex(1);
+        QTest::mouseClick(dialog.Command1(), Qt::LeftButton);
+        ASSERT_EQ(messages_.size(), 1) << c.box.toStdString();
+        EXPECT_EQ(messages_.at(0).text, c.text);
+        EXPECT_EQ(messages_.at(0).title, c.title);
+        EXPECT_EQ(messages_.at(0).icon, MessageIcon::Exclamation);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), c.box);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(intSoundPrompt, 0);
+        EXPECT_FALSE(QFile::exists(optionsFile_));
+    }
+}
+
+TEST_F(OptionsDialog, ConfirmStoresTheTimesAndTheNextShowingShowsThem) {
+    intCutter = 1;
+    {
+        frmOptions dialog;
+        setTimes(dialog, {"1", "2", "5", "0", "59", "2.5"});
+        dialog.imgOK_Click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_TRUE(messages_.isEmpty());
+    }
+    EXPECT_EQ(lngCutFrom, 3725);
+    EXPECT_EQ(lngCutTo, 3542) << "59 minutes 2.5 seconds, the half to the even neighbour";
+    EXPECT_EQ(intCutter, 1);
+    const settings::OptionValues stored = settings::loadOptions(optionsFile_);
+    EXPECT_EQ(stored.cutFrom, 3725);
+    EXPECT_EQ(stored.cutTo, 3542);
+    EXPECT_EQ(stored.cutter, 1);
+
+    frmOptions again;
+    EXPECT_EQ(again.txtFromH()->text(), "1");
+    EXPECT_EQ(again.txtFromM()->text(), "2");
+    EXPECT_EQ(again.txtFromS()->text(), "5");
+}
+
+TEST_F(OptionsDialog, AllZeroTimesClearTheCutter) {
+    intCutter = 1;
+    lngCutFrom = 10;
+    lngCutTo = 20;
+    frmOptions dialog;
+    setTimes(dialog, {"0", "0", "0", "0", " 0", "0.0"});
+    dialog.imgOK_Click();
+    EXPECT_FALSE(dialog.chkMC()->isChecked());
+    const settings::OptionValues stored = settings::loadOptions(optionsFile_);
+    EXPECT_EQ(stored.cutter, 0);
+    EXPECT_EQ(stored.cutFrom, 0);
+    EXPECT_EQ(stored.cutTo, 0);
+}
+
+// The batch plays no sound for intSoundPrompt 1 (engine_batch); here: OFF becomes that value,
+// in memory and for the next start.
+TEST_F(OptionsDialog, OffIsStoredForThisRunAndTheNext) {
+    frmOptions dialog;
+    dialog.cmbSR()->setCurrentIndex(dialog.cmbSR()->findText("OFF"));
+    dialog.imgOK_Click();
+    EXPECT_EQ(intSoundPrompt, 1);
+    intSoundPrompt = 0;
+    settings::loadOptionsIntoGlobals(optionsFile_);
+    EXPECT_EQ(intSoundPrompt, 1);
+}
+
+TEST_F(OptionsDialog, GoingBackOrClosingChangesNothing) {
+    intCutter = 1;
+    lngCutFrom = 3725;
+    ASSERT_TRUE(settings::saveOptionsFromGlobals(optionsFile_));
+    const QByteArray before = fileBytes();
+    for (int way = 0; way < 2; ++way) {
+        frmOptions dialog;
+        dialog.show();
+        setTimes(dialog, {"2", "0", "0", "3", "0", "0"});
+        dialog.cmbSR()->setCurrentIndex(1);
+        if (way == 0) {
+            QTest::mouseClick(dialog.Command2(), Qt::LeftButton);
+        } else {
+            dialog.close();  // the title bar's close
+        }
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_EQ(intSoundPrompt, 0);
+    EXPECT_EQ(lngCutFrom, 3725);
+}
+
+// Hours have no limit, but the stored value is 32 bits: a time too large keeps the old value
+// instead of wrapping, and the rest is stored.
+TEST_F(OptionsDialog, ATimeTooLargeToStoreKeepsTheOldValue) {
+    intCutter = 1;
+    lngCutFrom = 100;
+    frmOptions dialog;
+    setTimes(dialog, {"99999999", "0", "0", "0", "1", "0"});
+    dialog.imgOK_Click();
+    EXPECT_EQ(lngCutFrom, 100);
+    EXPECT_EQ(lngCutTo, 60);
+    EXPECT_EQ(settings::loadOptions(optionsFile_).cutTo, 60);
+}
+
+TEST_F(OptionsDialog, TheBareBackgroundResetsTheImageButtons) {
+    frmOptions dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QList<ImageButton*> buttons = dialog.findChildren<ImageButton*>();
+    ASSERT_EQ(buttons.size(), 3);
+    for (ImageButton* b : buttons) {
+        b->setHighlighted(true);
+    }
+    QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), dialog.mapToGlobal(QPointF(4, 4)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &move);
+    for (ImageButton* b : buttons) {
+        EXPECT_FALSE(b->isHighlighted()) << b->objectName().toStdString();
+    }
+}
+
+}  // namespace
