@@ -1,15 +1,53 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, then either launches the program or runs every test.
-#   scripts/setup.sh run    build and start Lumivox
-#   scripts/setup.sh test   build (warnings as errors), run all tests, then the sanitizer build's
+#   scripts/setup.sh run      build, install the desktop entry and start Lumivox
+#   scripts/setup.sh test     build (warnings as errors), run all tests, then the sanitizer build's
+#   scripts/setup.sh desktop  only install the desktop entry for the program built here
 set -euo pipefail
 mode=${1:-run}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+# lumivox.desktop in the user's applications folder, so the desktop's menu starts the program
+# built here. Exec quotes the path as the desktop-entry format wants: \ " ` $ get a backslash
+# inside the quotes, then every backslash is doubled as in any string value, and % is doubled.
+install_desktop_entry() {
+    local apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+    local program="$root/build/lumivox"
+    local exec_arg string_path icon
+    exec_arg=$(printf '%s' "$program" | sed -e 's/[\\"`$]/\\&/g' -e 's/\\/\\\\/g' -e 's/%/%%/g')
+    string_path=$(printf '%s' "$program" | sed -e 's/\\/\\\\/g')
+    icon=$(printf '%s' "$root/assets/lumivox.svg" | sed -e 's/\\/\\\\/g')
+    mkdir -p "$apps"
+    cat >"$apps/lumivox.desktop.tmp" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=Lumivox
+GenericName=FLAC to MP3 Converter
+GenericName[zh_CN]=FLAC 转 MP3 批量转换
+Comment=Convert FLAC files to MP3 in batches
+Comment[zh_CN]=把 FLAC 文件成批转换为 MP3
+Exec="$exec_arg"
+TryExec=$string_path
+Icon=$icon
+Terminal=false
+Categories=AudioVideo;Audio;
+ENTRY
+    mv -f "$apps/lumivox.desktop.tmp" "$apps/lumivox.desktop"
+    if command -v update-desktop-database >/dev/null; then
+        update-desktop-database -q "$apps" || true
+    fi
+    echo "Desktop entry: $apps/lumivox.desktop"
+}
+
+if [ "$mode" = desktop ]; then
+    install_desktop_entry
+    exit 0
+fi
+
 packages=(build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgtest-dev
           ffmpeg libavcodec-extra sox libsox-fmt-all mencoder fonts-noto-cjk xvfb xauth
-          clang-format)
+          clang-format fp-utils xchm desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -34,6 +72,7 @@ build() {  # build DIR [cmake options...]
 case "$mode" in
 run)
     build build
+    install_desktop_entry
     exec ./build/lumivox
     ;;
 test)
@@ -48,7 +87,7 @@ test)
         ctest --output-on-failure -j"$jobs")
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|desktop" >&2
     exit 2
     ;;
 esac
