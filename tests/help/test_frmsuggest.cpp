@@ -17,56 +17,37 @@
 namespace lumivox {
 namespace {
 
-// How the server treats a request once its header has arrived.
-enum class Answer { Status200, Status500, Drop, Silence };
+const QByteArray kOk = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+const QByteArray kError = "HTTP/1.1 500 Oops\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+const QByteArray kDrop = "drop";  // close the connection without a word
+const QByteArray kSilence;        // never answer
 
-class RecordingServer : public QObject {
+// Answers every request whose header has arrived with `answer`, recording its first line.
+class RecordingServer : public QTcpServer {
   public:
-    explicit RecordingServer(Answer answer) : answer_(answer) {
-        QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { accept(); });
-        listening = server_.listen(QHostAddress::LocalHost);
-    }
-    QString site() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
-
-    bool listening = false;
-    QList<QByteArray> requestLines;
-
-  private:
-    void accept() {
-        while (QTcpSocket* socket = server_.nextPendingConnection()) {
-            QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-                buffer_ += socket->readAll();
-                if (!buffer_.contains("\r\n\r\n")) {
+    explicit RecordingServer(const QByteArray& answer) {
+        connect(this, &QTcpServer::newConnection, this, [this, answer] {
+            QTcpSocket* socket = nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, answer] {
+                const QByteArray head = socket->peek(4096);
+                if (!head.contains("\r\n\r\n")) {
                     return;
                 }
-                requestLines << buffer_.left(buffer_.indexOf("\r\n"));
-                buffer_.clear();
-                answer(socket);
+                socket->readAll();
+                requestLines << head.left(head.indexOf("\r\n"));
+                if (answer == kDrop) {
+                    socket->abort();
+                } else if (!answer.isEmpty()) {
+                    socket->write(answer);
+                    socket->disconnectFromHost();
+                }
             });
-        }
+        });
+        EXPECT_TRUE(listen(QHostAddress::LocalHost));
     }
-    void answer(QTcpSocket* socket) {
-        switch (answer_) {
-            case Answer::Status200:
-            case Answer::Status500: {
-                const QByteArray status =
-                    answer_ == Answer::Status200 ? "200 OK" : "500 Internal Server Error";
-                socket->write("HTTP/1.1 " + status +
-                              "\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
-                socket->disconnectFromHost();
-                break;
-            }
-            case Answer::Drop:
-                socket->abort();
-                break;
-            case Answer::Silence:
-                break;
-        }
-    }
+    QString site() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
 
-    QTcpServer server_;
-    Answer answer_;
-    QByteArray buffer_;
+    QList<QByteArray> requestLines;
 };
 
 void fill(frmSuggest& form, const QString& name, const QString& email, const QString& comment) {
@@ -81,47 +62,36 @@ TEST(FeedbackForm, DesignStateLimitsAndKeyboardOrder) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("建议和意见"));
     EXPECT_EQ(form.size(), QSize(286, 140));
-    EXPECT_EQ(QApplication::focusWidget(), form.txtName());
     EXPECT_EQ(form.txtName()->maxLength(), 50);
     EXPECT_EQ(form.txtEMail()->maxLength(), 100);
     EXPECT_EQ(form.txtComment()->maxLength(), 256);
     EXPECT_EQ(form.txtName()->toolTip(), "Your Name");
     EXPECT_EQ(form.txtEMail()->toolTip(), "Email");
     EXPECT_TRUE(form.lblSending()->isHidden());
-    EXPECT_TRUE(form.cmdSend()->isEnabled());
 
-    const QList<QWidget*> order = {form.txtEMail(), form.txtComment(), form.cmdSend(),
-                                   form.cmdBack()};
-    for (QWidget* next : order) {
+    EXPECT_EQ(QApplication::focusWidget(), form.txtName());
+    for (QWidget* next :
+         {static_cast<QWidget*>(form.txtEMail()), static_cast<QWidget*>(form.txtComment()),
+          static_cast<QWidget*>(form.cmdSend()), static_cast<QWidget*>(form.cmdBack())}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
     }
 }
 
 TEST(FeedbackForm, PromptsForTheMissingFieldsInOrder) {
-    RecordingServer server(Answer::Status200);
+    RecordingServer server(kOk);
     frmSuggest form(nullptr, server.site());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-
-    struct Step {
-        const char* name;
-        const char* email;
-        QString prompt;
-        QLineEdit* focus;
-    };
-    const Step steps[] = {
-        {"", "", QStringLiteral("您的姓名？"), form.txtName()},
-        {"a", "", QStringLiteral("您的Email？"), form.txtEMail()},
-        {"a", "b", QStringLiteral("您的意见？"), form.txtComment()},
-    };
-    for (const Step& step : steps) {
-        fill(form, QString::fromUtf8(step.name), QString::fromUtf8(step.email), QString());
+    const QString prompts[] = {QStringLiteral("您的姓名？"), QStringLiteral("您的Email？"),
+                               QStringLiteral("您的意见？")};
+    QLineEdit* fields[] = {form.txtName(), form.txtEMail(), form.txtComment()};
+    for (int filled = 0; filled < 3; ++filled) {
+        fill(form, filled > 0 ? "a" : "", filled > 1 ? "b" : "", "");
         QTest::mouseClick(form.cmdSend(), Qt::LeftButton);
-        EXPECT_EQ(form.lblSending()->text(), step.prompt);
+        EXPECT_EQ(form.lblSending()->text(), prompts[filled]);
         EXPECT_TRUE(form.lblSending()->isVisible());
-        EXPECT_EQ(QApplication::focusWidget(), step.focus);
-        EXPECT_TRUE(form.cmdSend()->isEnabled());
+        EXPECT_EQ(QApplication::focusWidget(), fields[filled]);
     }
     QTest::qWait(50);
     EXPECT_TRUE(server.requestLines.isEmpty()) << "nothing is sent while a field is missing";
@@ -141,8 +111,7 @@ TEST(FeedbackForm, SendsTheFieldsAsTyped) {
          "%E5%BF%AB HTTP/1.1"},
     };
     for (const Case& c : cases) {
-        RecordingServer server(Answer::Status200);
-        ASSERT_TRUE(server.listening);
+        RecordingServer server(kOk);
         frmSuggest form(nullptr, server.site());
         QSignalSpy ended(&form, &frmSuggest::requestEnded);
         fill(form, c.name, c.email, c.comment);
@@ -150,52 +119,37 @@ TEST(FeedbackForm, SendsTheFieldsAsTyped) {
         EXPECT_EQ(form.lblSending()->text(), kSending);
         EXPECT_FALSE(form.cmdSend()->isEnabled());
         ASSERT_TRUE(ended.wait(5000));
-        ASSERT_EQ(server.requestLines.size(), 1);
-        EXPECT_EQ(server.requestLines.at(0), c.requestLine);
+        EXPECT_EQ(server.requestLines, QList<QByteArray>{c.requestLine});
         EXPECT_EQ(form.lblSending()->text(), kSent);
         EXPECT_FALSE(form.cmdSend()->isEnabled()) << "done: the only way on is closing";
     }
 }
 
+// An error status, a dropped connection, no answer in time or no server at all.
 TEST(FeedbackForm, AFailedRequestSaysSoAndAllowsARetry) {
-    const Answer answers[] = {Answer::Status500, Answer::Drop, Answer::Silence};
-    for (const Answer answer : answers) {
+    for (const QByteArray& answer : {kError, kDrop, kSilence, QByteArray("refuse")}) {
         RecordingServer server(answer);
+        if (answer == "refuse") {
+            server.close();
+        }
         frmSuggest form(nullptr, server.site());
         form.setTimeout(300);
         QSignalSpy ended(&form, &frmSuggest::requestEnded);
         fill(form, "a", "b", "c");
-        form.Command1_Click();
-        ASSERT_TRUE(ended.wait(5000)) << static_cast<int>(answer);
-        EXPECT_EQ(form.lblSending()->text(), kSendFailed) << static_cast<int>(answer);
-        ASSERT_TRUE(form.cmdSend()->isEnabled()) << static_cast<int>(answer);
-        // Qt resends a GET once when the connection drops, so count requests, not lines.
-        const qsizetype before = server.requestLines.size();
-        EXPECT_GE(before, 1);
-        QTest::mouseClick(form.cmdSend(), Qt::LeftButton);
-        EXPECT_EQ(form.lblSending()->text(), kSending);
-        ASSERT_TRUE(ended.wait(5000));
-        EXPECT_GT(server.requestLines.size(), before) << "the retry sends again";
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QTest::mouseClick(form.cmdSend(), Qt::LeftButton);
+            ASSERT_TRUE(ended.wait(5000)) << answer.data();
+            EXPECT_EQ(form.lblSending()->text(), kSendFailed) << answer.data();
+            EXPECT_TRUE(form.cmdSend()->isEnabled()) << answer.data();
+        }
+        // Qt resends a GET once when the connection drops, so count at least one a try.
+        EXPECT_GE(server.requestLines.size(), answer == "refuse" ? 0 : 2) << answer.data();
     }
 }
 
-TEST(FeedbackForm, NoServerAtAllIsAFailure) {
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const quint16 port = closed.serverPort();
-    closed.close();  // nobody listens there now: the connection is refused
-    frmSuggest form(nullptr, QStringLiteral("http://127.0.0.1:%1").arg(port));
-    QSignalSpy ended(&form, &frmSuggest::requestEnded);
-    fill(form, "a", "b", "c");
-    form.Command1_Click();
-    ASSERT_TRUE(ended.wait(5000));
-    EXPECT_EQ(form.lblSending()->text(), kSendFailed);
-}
-
 TEST(FeedbackForm, ClosingMidRequestAbandonsIt) {
-    RecordingServer server(Answer::Silence);
+    RecordingServer server(kSilence);
     auto* form = new frmSuggest(nullptr, server.site());
-    QPointer<frmSuggest> alive(form);
     QSignalSpy ended(form, &frmSuggest::requestEnded);
     form->show();
     fill(*form, "a", "b", "c");
@@ -205,7 +159,6 @@ TEST(FeedbackForm, ClosingMidRequestAbandonsIt) {
     EXPECT_FALSE(form->isVisible());
     delete form;
     QTest::qWait(100);  // an abandoned request must not call into the deleted form
-    EXPECT_TRUE(alive.isNull());
     EXPECT_EQ(ended.count(), 0);
 }
 

@@ -122,11 +122,13 @@ TEST_F(OptionsDialog, RefusesMinutesAndSecondsFromSixty) {
     }
 }
 
-TEST_F(OptionsDialog, ConfirmStoresTheTimesAndTheNextShowingShowsThem) {
+// "OFF" is intSoundPrompt 1, for which the batch plays no sound (engine_batch).
+TEST_F(OptionsDialog, ConfirmStoresEverythingAndTheNextShowingShowsIt) {
     intCutter = 1;
     {
         frmOptions dialog;
         setTimes(dialog, {"1", "2", "5", "0", "59", "2.5"});
+        dialog.cmbSR()->setCurrentIndex(dialog.cmbSR()->findText("OFF"));
         dialog.imgOK_Click();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_TRUE(messages_.isEmpty());
@@ -134,10 +136,12 @@ TEST_F(OptionsDialog, ConfirmStoresTheTimesAndTheNextShowingShowsThem) {
     EXPECT_EQ(lngCutFrom, 3725);
     EXPECT_EQ(lngCutTo, 3542) << "59 minutes 2.5 seconds, the half to the even neighbour";
     EXPECT_EQ(intCutter, 1);
+    EXPECT_EQ(intSoundPrompt, 1);
     const settings::OptionValues stored = settings::loadOptions(optionsFile_);
     EXPECT_EQ(stored.cutFrom, 3725);
     EXPECT_EQ(stored.cutTo, 3542);
     EXPECT_EQ(stored.cutter, 1);
+    EXPECT_EQ(stored.soundPrompt, 1);
 
     frmOptions again;
     EXPECT_EQ(again.txtFromH()->text(), "1");
@@ -157,18 +161,6 @@ TEST_F(OptionsDialog, AllZeroTimesClearTheCutter) {
     EXPECT_EQ(stored.cutter, 0);
     EXPECT_EQ(stored.cutFrom, 0);
     EXPECT_EQ(stored.cutTo, 0);
-}
-
-// The batch plays no sound for intSoundPrompt 1 (engine_batch); here: OFF becomes that value,
-// in memory and for the next start.
-TEST_F(OptionsDialog, OffIsStoredForThisRunAndTheNext) {
-    frmOptions dialog;
-    dialog.cmbSR()->setCurrentIndex(dialog.cmbSR()->findText("OFF"));
-    dialog.imgOK_Click();
-    EXPECT_EQ(intSoundPrompt, 1);
-    intSoundPrompt = 0;
-    settings::loadOptionsIntoGlobals(optionsFile_);
-    EXPECT_EQ(intSoundPrompt, 1);
 }
 
 TEST_F(OptionsDialog, GoingBackOrClosingChangesNothing) {
