@@ -97,20 +97,20 @@ frmSuggest::frmSuggest(QWidget* owner, const QString& site)
 
     // The image buttons lie right of the client area where the pointer never reaches them;
     // the bare background still resets them.
-    auto* imgSend = new ImageButton(QStringLiteral("imgSend"), this);
-    imgSend->setGeometry(kOffLeft, 70, 60, 22);
+    imgSend_ = new ImageButton(QStringLiteral("imgSend"), this);
+    imgSend_->setGeometry(kOffLeft, 70, 60, 22);
     auto* imgBack = new ImageButton(QStringLiteral("imgBack"), this);
     imgBack->setGeometry(kOffLeft, 100, 60, 22);
     auto* imgExit = new ImageButton(QStringLiteral("imgExit"), this);
     imgExit->setGeometry(kOffLeft, 130, 15, 15);
     imgExit->setHighlightPicture(resourcePicture(QStringLiteral("light_exit.svg"), 14, 13));
-    connect(imgSend, &ImageButton::clicked, this, &frmSuggest::Command1_Click);
+    connect(imgSend_, &ImageButton::clicked, this, &frmSuggest::Command1_Click);
     connect(imgBack, &ImageButton::clicked, this, &frmSuggest::Command2_Click);
     connect(imgExit, &ImageButton::clicked, this, &frmSuggest::reject);
     auto* skin = new SkinnedWindow(this, this);
     skin->add(imgExit);
     skin->add(imgBack);
-    skin->add(imgSend);
+    skin->add(imgSend_);
 
     wb_ = new QNetworkAccessManager(this);
 
@@ -138,6 +138,7 @@ void frmSuggest::prompt(const QString& text, QLineEdit* box) {
 void frmSuggest::setSendEnabled(bool on) {
     cmdSend_->setEnabled(on);
     Command1_->setEnabled(on);
+    imgSend_->setEnabled(on);
 }
 
 void frmSuggest::Command1_Click() {

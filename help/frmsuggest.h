@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace lumivox {
 
+class ImageButton;
+
 // The feedback form: name, e-mail address and comment go to the maker's endpoint as the query of
 // one GET request, and lblSending tells how far it got.
 class frmSuggest : public QDialog {
@@ -64,6 +66,7 @@ class frmSuggest : public QDialog {
     QPushButton* cmdBack_ = nullptr;
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;
+    ImageButton* imgSend_ = nullptr;
     QNetworkAccessManager* wb_ = nullptr;
     QPointer<QNetworkReply> reply_;
 };
