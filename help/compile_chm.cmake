@@ -3,6 +3,8 @@
 #         -DOUTPUT=<file.chm> -P compile_chm.cmake
 # The pages are UTF-8 and say so; the project and the contents file are read by viewers in the
 # code page of the help file's language (GBK for Chinese, PRC), so those two are converted.
+# The pages end their source lines after Chinese clause punctuation: xchm's HTML view wraps
+# only where the source has white space.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 file(GLOB sources "${PAGES}/*")

@@ -47,7 +47,7 @@ fi
 
 packages=(build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgtest-dev
           ffmpeg libavcodec-extra sox libsox-fmt-all mencoder fonts-noto-cjk xvfb xauth
-          clang-format fp-utils xchm desktop-file-utils)
+          clang-format fp-utils xchm xdg-utils desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do
