@@ -6,6 +6,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include "helpcommands.h"
@@ -165,10 +166,10 @@ void frmSuggest::Command1_Click() {
     // UTF-8, and an "&" typed into a field stays a separator.
     const QUrl url(requestAddress(site_, txtName_->text(), txtEMail_->text(), txtComment_->text()),
                    QUrl::TolerantMode);
-    QNetworkRequest request(url);
-    request.setTransferTimeout(timeoutMs_);
-    reply_ = wb_->get(request);
+    reply_ = wb_->get(QNetworkRequest(url));
     connect(reply_, &QNetworkReply::finished, this, &frmSuggest::requestFinished);
+    // One deadline for the whole exchange, also for a server that answers a byte at a time.
+    QTimer::singleShot(timeoutMs_, reply_, [reply = reply_.data()] { reply->abort(); });
 }
 
 void frmSuggest::requestFinished() {
