@@ -1,12 +1,18 @@
 #include <QApplication>
 
 #include "frmmain.h"
+#include "instancelock.h"
+#include "mainprogram.h"
 #include "messageboxes.h"
-#include "startup.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumivox"));
+    // A second start ends silently before any window exists; the first one stays as it is.
+    lumivox::InstanceLock instance;
+    if (!instance.tryLock()) {
+        return 0;
+    }
     lumivox::installMessageBoxes();
     lumivox::MainProgram program;
     program.window().show();

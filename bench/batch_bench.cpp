@@ -16,13 +16,14 @@
 #include <cstdio>
 
 #include "apppaths.h"
-#include "batchdesktop.h"
 #include "cmdline.h"
 #include "commandbuilder.h"
 #include "conversionbatch.h"
+#include "desktopservices.h"
 #include "filelistmodel.h"
 #include "formatboxes.h"
 #include "frmmain.h"
+#include "mainprogram.h"
 #include "messages.h"
 #include "startup.h"
 
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
     paths::setPrivateTempFolderOverride(dir.filePath("T"));
     QDir().mkpath(dir.filePath("T/tmp"));
     setMessageHandler([](const Message& m) { std::fprintf(stderr, "%s\n", qPrintable(m.text)); });
-    desktopServices() = DesktopServices{[](const QString&) {}, [](const QString&) {}};
+    desktopServices() =
+        DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
 
     QStringList inputs;
     for (int i = 0; i < files; ++i) {

@@ -82,6 +82,10 @@ QString appFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
+QString defaultOutputFolder() {
+    return appFolder() + QStringLiteral("/output");
+}
+
 void setAppFolderOverride(const QString& folder) {
     appFolderOverride() = folder;
 }

@@ -10,6 +10,8 @@ inline const QString kSeparatorText = QStringLiteral("/");
 
 // Folder of the running executable, without a trailing separator.
 QString appFolder();
+// Application folder + "/output": where outputs go when the output box names no folder.
+QString defaultOutputFolder();
 // Tests point the program at a build folder that holds data/ and the settings files.
 void setAppFolderOverride(const QString& folder);
 

@@ -75,12 +75,11 @@ QString formatExtension(int format) {
 }
 
 QString firstPassTool(int format) {
-    return format == FormatMp3 ? QStringLiteral("sox.exe") : QStringLiteral("conv.exe");
+    return format == FormatMp3 ? kSoxTool : kConvTool;
 }
 
 QString secondPassTool(int format) {
-    return format == FormatPhoneMp4 || format == Format3gp ? QStringLiteral("coder2.exe")
-                                                           : QStringLiteral("coder.exe");
+    return format == FormatPhoneMp4 || format == Format3gp ? kCoder2Tool : kCoderTool;
 }
 
 bool hasSecondPass(int format) {

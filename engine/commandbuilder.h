@@ -5,6 +5,12 @@
 
 namespace lumivox {
 
+// The data-folder tools by the file names the runner's end test looks for.
+inline const QString kSoxTool = QStringLiteral("sox.exe");
+inline const QString kCoderTool = QStringLiteral("coder.exe");
+inline const QString kCoder2Tool = QStringLiteral("coder2.exe");
+inline const QString kConvTool = QStringLiteral("conv.exe");
+
 // Output formats by their position in cmbOF.
 enum OutputFormat : int {
     FormatRmvb = 0,

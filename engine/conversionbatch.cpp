@@ -8,9 +8,7 @@
 #include <QRegularExpression>
 
 #include "apppaths.h"
-#include "filelistmodel.h"
 #include "messages.h"
-#include "settingsfiles.h"
 
 namespace lumivox {
 
@@ -28,7 +26,7 @@ bool isNonEmptyFile(const QString& path) {
 }
 }  // namespace
 
-ConversionBatch::ConversionBatch(FileListModel& list, BatchHost& host, QObject* parent)
+ConversionBatch::ConversionBatch(BatchQueue& list, BatchHost& host, QObject* parent)
     : QObject(parent), list_(list), host_(host) {
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setInterval(100);
@@ -84,7 +82,7 @@ void ConversionBatch::RunConversionBatch() {
     list_.setHeld(true);
     // An emptied output box would put the files at the root of the file system.
     if (host_.outputFolderText().trimmed().isEmpty()) {
-        host_.setOutputFolderText(paths::appFolder() + QStringLiteral("/output"));
+        host_.setOutputFolderText(paths::defaultOutputFolder());
     }
     QDir().mkdir(host_.outputFolderText());
     QDir().mkpath(paths::tmpFolder());
@@ -129,14 +127,13 @@ void ConversionBatch::convertFirstEntry() {
         host_.showProgress(progress::Display{0, 0, kPreparing});
         // A failed decode must not hand the previous file's audio to the probe.
         QFile::remove(c.tmpWav);
-        if (!run(objSox, QStringLiteral("sox.exe"), mp3DecodeCommand(c, currentInput_))) {
+        if (!run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_))) {
             return;
         }
-        if (!run(objDuration, QStringLiteral("coder.exe"), mp3ProbeCommand(c))) {
+        if (!run(objDuration, kCoderTool, mp3ProbeCommand(c))) {
             return;
         }
-        run(objffmpeg, QStringLiteral("coder.exe"),
-            mp3EncodeCommand(c, s, currentInput_, currentOutput_));
+        run(objffmpeg, kCoderTool, mp3EncodeCommand(c, s, currentInput_, currentOutput_));
         return;
     }
 
@@ -144,7 +141,7 @@ void ConversionBatch::convertFirstEntry() {
         hasSecondPass(s.format) ? QString() : uniqueOutputPath(outputPath(s, currentInput_, stamp));
     // A failed first pass must not hand the previous file's video to the second pass.
     QFile::remove(c.tmpMp4);
-    run(objDOS, QStringLiteral("conv.exe"), firstPassCommand(c, s, currentInput_, currentOutput_));
+    run(objDOS, kConvTool, firstPassCommand(c, s, currentInput_, currentOutput_));
 }
 
 void ConversionBatch::objDOS_CommandOver() {
@@ -181,7 +178,7 @@ void ConversionBatch::completeBatch() {
     const bool finished = !ended_;
     if (finished) {
         host_.openOutputFolder(host_.outputFolderText());
-        if (intSoundPrompt == 0) {
+        if (host_.completionSoundWanted()) {
             host_.playCompletionSound();
         }
     }
@@ -212,17 +209,17 @@ void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
         }
     }
     const auto elapsed = progress::scanElapsed(CommandOutputs);
-    host_.spin() = progress::nextSpin(host_.spin());
+    strSpin_ = progress::nextSpin(strSpin_);
     if (elapsed) {
-        host_.showProgress(progress::displayFromElapsed(*elapsed, lngDuration_, host_.spin()));
+        host_.showProgress(progress::displayFromElapsed(*elapsed, lngDuration_, strSpin_));
     }
     serveEvents();
 }
 
 void ConversionBatch::objDOS_ReceiveOutputs(QString& CommandOutputs) {
-    host_.spin() = progress::nextSpin(host_.spin());
+    strSpin_ = progress::nextSpin(strSpin_);
     if (const auto report = progress::scanPercent(CommandOutputs)) {
-        host_.showProgress(progress::displayFromPercent(*report, host_.spin()));
+        host_.showProgress(progress::displayFromPercent(*report, strSpin_));
     }
 }
 

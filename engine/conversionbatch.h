@@ -5,16 +5,16 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "batchqueue.h"
 #include "commandbuilder.h"
 #include "dosoutputs.h"
 #include "progress.h"
 
 namespace lumivox {
 
-class FileListModel;
-
 // What the batch needs from the window: the settings as the boxes hold them, the output-folder
-// text, the progress controls, the controls it disables, and the desktop services at the end.
+// text, the progress controls, the controls it disables, the desktop services at the end, and
+// whether the user wants the completion sound.
 class BatchHost {
   public:
     virtual ~BatchHost() = default;
@@ -25,7 +25,7 @@ class BatchHost {
     virtual void setControlsEnabled(bool enabled) = 0;
     virtual void openOutputFolder(const QString& folder) = 0;
     virtual void playCompletionSound() = 0;
-    virtual QString& spin() = 0;  // strSpin, runs on across inputs and batches
+    virtual bool completionSoundWanted() const = 0;
 };
 
 // A file whose conversion failed, with the last line its tool printed.
@@ -40,7 +40,7 @@ struct FailedFile {
 class ConversionBatch : public QObject {
     Q_OBJECT
   public:
-    ConversionBatch(FileListModel& list, BatchHost& host, QObject* parent = nullptr);
+    ConversionBatch(BatchQueue& list, BatchHost& host, QObject* parent = nullptr);
 
     // The start command (imgStart, Command3 and imgConvert): warns on an empty list, otherwise
     // disables the controls, holds the list and arms Timer1.
@@ -52,6 +52,8 @@ class ConversionBatch : public QObject {
     qint32 lngDuration() const { return lngDuration_; }
     const QList<FailedFile>& lastFailures() const { return failures_; }
     QTimer& Timer1() { return timer1_; }
+    // The progress spinner; it runs on across inputs and batches.
+    const QString& strSpin() const { return strSpin_; }
 
     DOSOutputs objDOS;
     DOSOutputs objffmpeg;
@@ -77,10 +79,11 @@ class ConversionBatch : public QObject {
     QString outFolder() const;
     CommandContext context() const;
 
-    FileListModel& list_;
+    BatchQueue& list_;
     BatchHost& host_;
     QTimer timer1_;
     qint32 lngDuration_ = 0;
+    QString strSpin_ = QStringLiteral("-");
     bool busy_ = false;
     bool ended_ = false;     // a tool could not be started: the batch stops, the entry stays
     QString currentInput_;   // entry 0 as it was when its runs were built

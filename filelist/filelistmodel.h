@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include "batchqueue.h"
+
 namespace lumivox {
 
 struct FileEntry {
@@ -25,7 +27,7 @@ QString ParsePath(const QString& sPathIn);
 //
 // While a batch runs the list is held: every change except the batch's own removal of the file
 // it converted is refused, whatever route asks for it.
-class FileListModel : public QAbstractTableModel {
+class FileListModel : public QAbstractTableModel, public BatchQueue {
     Q_OBJECT
   public:
     enum Column { PathColumn = 0, FormatColumn = 1, ColumnCount = 2 };
@@ -43,9 +45,9 @@ class FileListModel : public QAbstractTableModel {
     bool AddFileEntry(const QString& path);
     // Appends many at once (one insert notification). Refused (false) while held.
     bool addFileEntries(const QStringList& paths);
-    int FileCount() const { return static_cast<int>(slots_.size()); }
+    int FileCount() const override { return static_cast<int>(slots_.size()); }
     // Empty text for an index out of range.
-    QString FilePathAt(int index) const;
+    QString FilePathAt(int index) const override;
     const FileEntry& entryAt(int index) const { return slots_.at(index).entry; }
     // The queue's paths in order (what lstFile would hold).
     QStringList paths() const;
@@ -53,7 +55,7 @@ class FileListModel : public QAbstractTableModel {
     // Removes entry 0. Refused while held (the batch uses removeFirstEntryIf).
     bool RemoveFirstEntry();
     // The batch's removal: entry 0 goes only when it is still expectedPath. Works while held.
-    bool removeFirstEntryIf(const QString& expectedPath);
+    bool removeFirstEntryIf(const QString& expectedPath) override;
     // Removes the entry at row (the remove-selected command). Refused while held or out of range.
     bool removeEntryAt(int row);
     // Removes the entries held when the call starts, one at a time from the front, calling
@@ -63,7 +65,7 @@ class FileListModel : public QAbstractTableModel {
     template <typename ServeEvents>
     bool ClearFileList(ServeEvents serveEvents);
 
-    void setHeld(bool held) { held_ = held; }
+    void setHeld(bool held) override { held_ = held; }
     bool isHeld() const { return held_; }
 
   private:

@@ -1,24 +1,21 @@
 #include "batchhost.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QToolButton>
 
 #include <cmath>
 
 #include "apppaths.h"
-#include "batchdesktop.h"
+#include "desktopservices.h"
 #include "formatboxes.h"
 #include "frmmain.h"
+#include "settingsfiles.h"
 
 namespace lumivox {
 
 namespace {
 constexpr double kTwipsPerPixel = 15.0;
-constexpr int kToolbarSlots = 7;
 }  // namespace
 
 ConversionSettings WindowBatchHost::settings() const {
@@ -41,39 +38,7 @@ void WindowBatchHost::showProgress(const progress::Display& display) {
 }
 
 void WindowBatchHost::setControlsEnabled(bool enabled) {
-    frmMain& w = window_;
-    if (enabled) {
-        w.picDrag()->setVisible(true);
-        for (QWidget* control :
-             {static_cast<QWidget*>(w.Command3()), static_cast<QWidget*>(w.lblFeed()), w.imgAdd(),
-              w.imgRemove(), w.imgStart(), w.imgBrowse(), w.imgConvert()}) {
-            control->setEnabled(true);
-        }
-        for (int i = 0; i < kToolbarSlots; ++i) {
-            if (QToolButton* button = w.CmdToolsBar(i)) {
-                button->setEnabled(true);
-            }
-        }
-        for (QComboBox* box :
-             {w.cmbOF(), w.cmbR(), w.cmbBR(), w.cmbS(), w.cmbVB(), w.cmbF(), w.cmbChannel()}) {
-            box->setEnabled(true);
-        }
-        return;
-    }
-    for (int i = 0; i < kToolbarSlots; ++i) {
-        if (QToolButton* button = w.CmdToolsBar(i)) {
-            button->setEnabled(false);
-        }
-    }
-    w.Command3()->setEnabled(false);
-    for (QComboBox* box :
-         {w.cmbOF(), w.cmbR(), w.cmbBR(), w.cmbS(), w.cmbVB(), w.cmbF(), w.cmbChannel()}) {
-        box->setEnabled(false);
-    }
-    for (QWidget* control : {w.imgConvert(), w.imgStart(), w.imgAdd(), w.imgRemove(), w.imgBrowse(),
-                             static_cast<QWidget*>(w.lblFeed())}) {
-        control->setEnabled(false);
-    }
+    window_.setBatchRunning(!enabled);
 }
 
 void WindowBatchHost::openOutputFolder(const QString& folder) {
@@ -88,8 +53,8 @@ void WindowBatchHost::playCompletionSound() {
     }
 }
 
-QString& WindowBatchHost::spin() {
-    return window_.strSpin;
+bool WindowBatchHost::completionSoundWanted() const {
+    return intSoundPrompt == 0;
 }
 
 }  // namespace lumivox

@@ -19,7 +19,7 @@ class WindowBatchHost : public BatchHost {
     void setControlsEnabled(bool enabled) override;
     void openOutputFolder(const QString& folder) override;
     void playCompletionSound() override;
-    QString& spin() override;
+    bool completionSoundWanted() const override;
 
   private:
     frmMain& window_;

@@ -1,16 +1,58 @@
 #include "commandrouter.h"
 
+#include <QAction>
 #include <QCursor>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
 
 #include "filelistcommands.h"
+#include "imagebutton.h"
+#include "mainwindowui.h"
 
 namespace lumivox {
 
-CommandRouter::CommandRouter(FileListCommands* files, QLineEdit* txtAction, QWidget* owner)
-    : QObject(owner), files_(files), txtAction_(txtAction), owner_(owner) {
+CommandRouter::CommandRouter(FileListCommands* files, const MainWindowUi& ui, QWidget* owner)
+    : QObject(owner), files_(files), txtAction_(ui.txtAction), owner_(owner) {
+    connectFrontEnds(ui);
+}
+
+void CommandRouter::connectFrontEnds(const MainWindowUi& ui) {
     connect(txtAction_, &QLineEdit::textChanged, this, [this] { txtAction_Change(); });
+
+    for (int index = 0; index < MainWindowUi::kToolbarSlots; ++index) {
+        if (QToolButton* button = ui.CmdToolsBar[static_cast<size_t>(index)]) {
+            connect(button, &QToolButton::clicked, this,
+                    [this, index] { CmdToolsBar_Click(index); });
+        }
+    }
+    for (size_t number = 0; number < ui.imgToolbar.size(); ++number) {
+        connect(ui.imgToolbar[number], &ImageButton::clicked, this,
+                [this, number] { imgToolbar_Click(static_cast<int>(number)); });
+    }
+
+    connect(ui.menuAdd, &QAction::triggered, this, [this] { CmdToolsBar_Click(0); });
+    connect(ui.menuAddFolder, &QAction::triggered, this, [this] { CmdToolsBar_Click(1); });
+    connect(ui.menuExit, &QAction::triggered, this, [this] { CmdToolsBar_Click(5); });
+    connect(ui.menuReminder, &QAction::triggered, this, [this] { CmdToolsBar_Click(4); });
+    connect(ui.menuDelete, &QAction::triggered, this,
+            [this] { txtAction_->setText(kRemoveSelected); });
+    connect(ui.menuClear, &QAction::triggered, files_, &FileListCommands::ClearFileList);
+    connect(ui.menuAbout, &QAction::triggered, this, &CommandRouter::aboutRequested);
+
+    connect(ui.imgAdd, &ImageButton::clicked, files_, &FileListCommands::imgAdd_Click);
+    connect(ui.imgRemove, &ImageButton::clicked, files_, &FileListCommands::imgRemove_Click);
+    connect(ui.imgBrowse, &ImageButton::clicked, files_, &FileListCommands::imgBrowse_Click);
+    connect(ui.cmdBrowse, &QPushButton::clicked, files_, &FileListCommands::imgBrowse_Click);
+    connect(ui.imgStart, &ImageButton::clicked, this, &CommandRouter::startRequested);
+    connect(ui.imgConvert, &ImageButton::clicked, this, &CommandRouter::startRequested);
+    connect(ui.Command3, &QPushButton::clicked, this, &CommandRouter::startRequested);
+    connect(ui.imgExit, &ImageButton::clicked, this, &CommandRouter::exitRequested);
+    connect(ui.imgMin, &ImageButton::clicked, this, &CommandRouter::minimizeRequested);
+    connect(ui.imgHelp, &ImageButton::clicked, this, &CommandRouter::helpRequested);
+    connect(ui.lblFeed, &LinkLabel::clicked, this, &CommandRouter::feedbackRequested);
+    connect(ui.lblWeb, &LinkLabel::clicked, this, &CommandRouter::webRequested);
 }
 
 void CommandRouter::CmdToolsBar_Click(int index) {
@@ -70,7 +112,9 @@ void CommandRouter::txtAction_Change() {
 
 QMenu* CommandRouter::menuRemove() {
     if (menuRemove_ == nullptr) {
-        menuRemove_ = new QMenu(QStringLiteral("Remove"), owner_);
+        frmMenu_ = new QWidget(owner_, Qt::Window);
+        frmMenu_->setObjectName(QStringLiteral("frmMenu"));
+        menuRemove_ = new QMenu(QStringLiteral("Remove"), frmMenu_);
         menuRemove_->setObjectName(QStringLiteral("menuRemove"));
         QAction* selected = menuRemove_->addAction(QStringLiteral("移除选择项"));
         selected->setObjectName(QStringLiteral("menuRemoveSelected"));
@@ -78,7 +122,7 @@ QMenu* CommandRouter::menuRemove() {
                 [this] { txtAction_->setText(kRemoveSelected); });
         QAction* all = menuRemove_->addAction(QStringLiteral("移除全部"));
         all->setObjectName(QStringLiteral("menuRemoveAll"));
-        connect(all, &QAction::triggered, this, [this] { files_->ClearFileList(); });
+        connect(all, &QAction::triggered, files_, &FileListCommands::ClearFileList);
     }
     return menuRemove_;
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
 
@@ -18,6 +19,13 @@ const QString kAddTitle = QStringLiteral("Open Files");
 const QString kAddFilter =
     QStringLiteral("FLAC声音文件(*.FLAC, *.flac)|*.flac|所有格式文件(*.*)|*.*");
 const QString kFolderTitle = QStringLiteral("请选择一个文件夹:");
+const QString kScanTitle = QStringLiteral("选择一个文件夹:");
+const QString kSearching = QStringLiteral("搜索文件...");
+const QString kDropHint = QStringLiteral("拖拽文件到这里开始转换");
+
+void serveFrame() {
+    QCoreApplication::processEvents();
+}
 }  // namespace
 
 FileListCommands::FileListCommands(FileListModel* model, QTreeView* LV, QWidget* picText,
@@ -28,7 +36,8 @@ FileListCommands::FileListCommands(FileListModel* model, QTreeView* LV, QWidget*
       picText_(picText),
       txtPath_(txtPath),
       dialogs_(dialogs),
-      owner_(owner) {}
+      owner_(owner),
+      scan_(serveFrame, kServeIntervalMs) {}
 
 void FileListCommands::imgAdd_Click() {
     // A held list would refuse the pick; do not ask the user for a file that cannot be added.
@@ -89,7 +98,38 @@ void FileListCommands::UpdateEmptyHint() {
 
 void FileListCommands::imgBrowse_Click() {
     const auto folder = PickFolder(owner_, kFolderTitle);
-    txtPath_->setText(folder ? *folder : paths::appFolder() + QStringLiteral("/output"));
+    txtPath_->setText(folder ? *folder : paths::defaultOutputFolder());
+}
+
+void FileListCommands::ScanFolderIntoList() {
+    // Asking for a folder whose files could not be added would waste the user's time.
+    if (model_->isHeld() || scan_.isRunning()) {
+        return;
+    }
+    auto* lblText = picText_->findChild<QLabel*>(QStringLiteral("lblText"));
+    const auto folder = PickFolder(owner_, kScanTitle);
+    picText_->setVisible(true);
+    if (lblText != nullptr) {
+        lblText->setText(kSearching);
+    }
+    if (folder && !folder->isEmpty()) {
+        lstAddFolder_.clear();
+        scanCancelled_ = false;
+        scan_.SearchFolder(*folder, lstAddFolder_);
+        if (!scanCancelled_) {
+            // One insert for the whole result, so the view is not redrawn per file.
+            model_->addFileEntries(lstAddFolder_);
+        }
+    }
+    if (lblText != nullptr) {
+        lblText->setText(kDropHint);
+    }
+    UpdateEmptyHint();
+}
+
+void FileListCommands::cancelScan() {
+    scanCancelled_ = true;
+    scan_.cancel();
 }
 
 }  // namespace lumivox

@@ -2,6 +2,9 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include "folderscan.h"
 
 class QLineEdit;
 class QTreeView;
@@ -31,6 +34,14 @@ class FileListCommands : public QObject {
     void UpdateEmptyHint();
     // Choose the output folder; a cancel puts back the default folder.
     void imgBrowse_Click();
+    // Add every FLAC file below a folder chosen in the folder dialog. Refused while a batch
+    // holds the list or another scan runs; events are served while the folder is walked.
+    void ScanFolderIntoList();
+    bool isScanning() const { return scan_.isRunning(); }
+    // Ends a scan in progress; what it found so far is not added.
+    void cancelScan();
+    // The paths the last scan found, in order.
+    const QStringList& lstAddFolder() const { return lstAddFolder_; }
 
     // Folder of the last file picked in the add dialog, with its separator; empty at start.
     QString LastAddFolder() const { return lastAddFolder_; }
@@ -43,6 +54,9 @@ class FileListCommands : public QObject {
     CCommonDialogs* dialogs_;
     QWidget* owner_;
     QString lastAddFolder_;
+    QStringList lstAddFolder_;
+    FolderScan scan_;
+    bool scanCancelled_ = false;
 };
 
 }  // namespace lumivox

@@ -91,7 +91,7 @@ void FormatBoxes::selectDefaults() {
     selectEntry(cmbR_, choices::kDefaultSampleRate);
     selectEntry(cmbChannel_, choices::kDefaultChannel);
     selectFormat(choices::kDefaultFormat);
-    txtPath_->setText(paths::appFolder() + QStringLiteral("/output"));
+    txtPath_->setText(paths::defaultOutputFolder());
 }
 
 ConversionSettings FormatBoxes::currentSettings() const {

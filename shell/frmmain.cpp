@@ -1,24 +1,23 @@
 #include "frmmain.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
-#include <QWindow>
 
 #include "commandrouter.h"
 #include "commondialogs.h"
+#include "filedrops.h"
 #include "filelistcommands.h"
 #include "filelistmodel.h"
 #include "formatboxes.h"
 #include "imagebutton.h"
 #include "messages.h"
 #include "skin.h"
+#include "skinnedwindow.h"
 
 namespace lumivox {
 
@@ -30,7 +29,6 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), dialogs_(new CCommonDia
     SkinH_Aero_Adjust(220, 0, 0, 0, 0, 0, 0, 0, 0);
 
     dialogs_->Init(this);
-    strSpin = QStringLiteral("-");
     ui_.imgPB->resize(0, ui_.imgPB->height());
 
     fileList_ = new FileListModel(this);
@@ -42,62 +40,29 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), dialogs_(new CCommonDia
     ui_.placeFormatBoxes(*formatBoxes_);
     fileCommands_ =
         new FileListCommands(fileList_, ui_.LV, ui_.picText, ui_.txtPath, dialogs_.get(), this);
-    router_ = new CommandRouter(fileCommands_, ui_.txtAction, this);
-    connectRoutes();
+    drops_ = new FileDrops(fileList_, fileCommands_, ui_.LV, ui_.picDrag, this);
+    router_ = new CommandRouter(fileCommands_, ui_, this);
+    connect(router_, &CommandRouter::minimizeRequested, this, &frmMain::imgMin_Click);
 
     formatBoxes_->selectDefaults();
     setWindowTitle(kProgramTitle);
     ui_.lblWeb->setText(kProgramTitle);
     UpdateEmptyHint();
 
-    // Moving over the bare background resets the highlights and drags the window.
-    ui_.client->setMouseTracking(true);
-    ui_.client->installEventFilter(this);
+    // Reset order: lblFeed, then the image buttons as the window has always listed them.
+    skinned_ = new SkinnedWindow(this, ui_.client);
+    skinned_->add(ui_.lblFeed);
+    for (ImageButton* button : {ui_.imgHelp, ui_.imgExit, ui_.imgBrowse, ui_.imgMin, ui_.imgStart,
+                                ui_.imgAdd, ui_.imgRemove}) {
+        skinned_->add(button);
+    }
+    for (ImageButton* button : ui_.imgToolbar) {
+        skinned_->add(button);
+    }
+    skinned_->add(ui_.imgConvert);
 }
 
 frmMain::~frmMain() = default;
-
-void frmMain::connectRoutes() {
-    for (int index = 0; index < MainWindowUi::kToolbarSlots; ++index) {
-        if (QToolButton* button = ui_.CmdToolsBar[static_cast<size_t>(index)]) {
-            connect(button, &QToolButton::clicked, this,
-                    [this, index] { CmdToolsBar_Click(index); });
-        }
-    }
-    for (size_t number = 0; number < ui_.imgToolbar.size(); ++number) {
-        connect(ui_.imgToolbar[number], &ImageButton::clicked, this,
-                [this, number] { imgToolbar_Click(static_cast<int>(number)); });
-    }
-    connect(ui_.menuAdd, &QAction::triggered, this, [this] { CmdToolsBar_Click(0); });
-    connect(ui_.menuAddFolder, &QAction::triggered, this, [this] { CmdToolsBar_Click(1); });
-    connect(ui_.menuExit, &QAction::triggered, this, [this] { CmdToolsBar_Click(5); });
-    connect(ui_.menuReminder, &QAction::triggered, this, [this] { CmdToolsBar_Click(4); });
-    connect(ui_.menuDelete, &QAction::triggered, this,
-            [this] { ui_.txtAction->setText(kRemoveSelected); });
-    connect(ui_.menuClear, &QAction::triggered, fileCommands_, &FileListCommands::ClearFileList);
-    connect(ui_.menuAbout, &QAction::triggered, this, &frmMain::aboutRequested);
-
-    connect(router_, &CommandRouter::exitRequested, this, &frmMain::exitRequested);
-    connect(router_, &CommandRouter::helpRequested, this, &frmMain::helpRequested);
-    connect(router_, &CommandRouter::optionsRequested, this, &frmMain::optionsRequested);
-    connect(router_, &CommandRouter::addFolderRequested, this, &frmMain::addFolderRequested);
-
-    connect(ui_.imgAdd, &ImageButton::clicked, fileCommands_, &FileListCommands::imgAdd_Click);
-    connect(ui_.imgRemove, &ImageButton::clicked, fileCommands_,
-            &FileListCommands::imgRemove_Click);
-    connect(ui_.imgBrowse, &ImageButton::clicked, fileCommands_,
-            &FileListCommands::imgBrowse_Click);
-    connect(ui_.cmdBrowse, &QPushButton::clicked, fileCommands_,
-            &FileListCommands::imgBrowse_Click);
-    connect(ui_.imgStart, &ImageButton::clicked, this, &frmMain::startRequested);
-    connect(ui_.imgConvert, &ImageButton::clicked, this, &frmMain::startRequested);
-    connect(ui_.Command3, &QPushButton::clicked, this, &frmMain::startRequested);
-    connect(ui_.imgExit, &ImageButton::clicked, this, &frmMain::exitRequested);
-    connect(ui_.imgMin, &ImageButton::clicked, this, &frmMain::imgMin_Click);
-    connect(ui_.imgHelp, &ImageButton::clicked, this, &frmMain::helpRequested);
-    connect(ui_.lblFeed, &LinkLabel::clicked, this, &frmMain::feedbackRequested);
-    connect(ui_.lblWeb, &LinkLabel::clicked, this, &frmMain::webRequested);
-}
 
 QComboBox* frmMain::cmbOF() const {
     return formatBoxes_->cmbOF();
@@ -157,40 +122,36 @@ void frmMain::UpdateEmptyHint() {
     fileCommands_->UpdateEmptyHint();
 }
 
-void frmMain::CmdToolsBar_Click(int index) {
-    router_->CmdToolsBar_Click(index);
-}
-
-void frmMain::imgToolbar_Click(int number) {
-    router_->imgToolbar_Click(number);
-}
-
 void frmMain::imgMin_Click() {
     showMinimized();
     ui_.imgMin->setHighlighted(false);
 }
 
 void frmMain::resetHighlights() {
-    ui_.lblFeed->setHighlighted(false);
-    for (ImageButton* button : {ui_.imgHelp, ui_.imgExit, ui_.imgBrowse, ui_.imgMin, ui_.imgStart,
-                                ui_.imgAdd, ui_.imgRemove}) {
-        button->setHighlighted(false);
-    }
-    for (ImageButton* button : ui_.imgToolbar) {
-        button->setHighlighted(false);
-    }
-    ui_.imgConvert->setHighlighted(false);
+    skinned_->resetHighlights();
 }
 
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_.client && event->type() == QEvent::MouseMove) {
-        const auto* move = static_cast<QMouseEvent*>(event);
-        if ((move->buttons() & Qt::LeftButton) && windowHandle() != nullptr) {
-            windowHandle()->startSystemMove();
+void frmMain::setBatchRunning(bool running) {
+    const bool enabled = !running;
+    for (int i = 0; i < MainWindowUi::kToolbarSlots; ++i) {
+        if (QToolButton* button = CmdToolsBar(i)) {
+            button->setEnabled(enabled);
         }
-        resetHighlights();
     }
-    return QMainWindow::eventFilter(watched, event);
+    ui_.Command3->setEnabled(enabled);
+    for (QComboBox* box : {cmbOF(), cmbR(), cmbBR(), cmbS(), cmbVB(), cmbF(), cmbChannel()}) {
+        box->setEnabled(enabled);
+    }
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui_.imgConvert), static_cast<QWidget*>(ui_.imgStart),
+          static_cast<QWidget*>(ui_.imgAdd), static_cast<QWidget*>(ui_.imgRemove),
+          static_cast<QWidget*>(ui_.imgBrowse), static_cast<QWidget*>(ui_.lblFeed)}) {
+        control->setEnabled(enabled);
+    }
+    // The drop zone comes back with the controls; drops are refused by the held list meanwhile.
+    if (enabled) {
+        ui_.picDrag->setVisible(true);
+    }
 }
 
 }  // namespace lumivox

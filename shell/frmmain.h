@@ -19,9 +19,11 @@ namespace lumivox {
 
 class CCommonDialogs;
 class CommandRouter;
+class FileDrops;
 class FileListCommands;
 class FileListModel;
 class FormatBoxes;
+class SkinnedWindow;
 
 // The main window: it owns the controls, the file list and the dialogs object, and hands each
 // command to the subsystem that carries it out.
@@ -62,40 +64,28 @@ class frmMain : public QMainWindow {
     FormatBoxes* formatBoxes() const { return formatBoxes_; }
     FileListCommands* fileCommands() const { return fileCommands_; }
     CommandRouter* router() const { return router_; }
+    FileDrops* drops() const { return drops_; }
+
+    SkinnedWindow* skinned() const { return skinned_; }
 
     void UpdateEmptyHint();
-    void CmdToolsBar_Click(int index);
-    void imgToolbar_Click(int number);
     // Minimise, then drop imgMin's highlight so the restored window shows none.
     void imgMin_Click();
     // The highlights of every image button and of lblFeed go back to normal.
     void resetHighlights();
-
-    // Progress spinner text.
-    QString strSpin = QStringLiteral("-");
-
-  signals:
-    void startRequested();
-    void exitRequested();
-    void helpRequested();
-    void optionsRequested();
-    void addFolderRequested();
-    void aboutRequested();
-    void feedbackRequested();
-    void webRequested();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Gives away, or gives back, every control that could change the settings or the list or
+    // start a second batch while one runs.
+    void setBatchRunning(bool running);
 
   private:
-    void connectRoutes();
-
     MainWindowUi ui_;
     std::unique_ptr<CCommonDialogs> dialogs_;
     FileListModel* fileList_ = nullptr;
     FormatBoxes* formatBoxes_ = nullptr;
     FileListCommands* fileCommands_ = nullptr;
     CommandRouter* router_ = nullptr;
+    SkinnedWindow* skinned_ = nullptr;
+    FileDrops* drops_ = nullptr;
 };
 
 }  // namespace lumivox

@@ -1,5 +1,7 @@
 #include "mainwindowui.h"
 
+#include "messages.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -60,7 +62,7 @@ QLabel* caption(QWidget* parent, const QString& text, int top) {
 
 void MainWindowUi::setupUi(QMainWindow* window) {
     window->setObjectName(QStringLiteral("frmMain"));
-    window->setWindowTitle(QStringLiteral("Lumivox"));
+    window->setWindowTitle(kProgramTitle);
     window->setFont(uiFont(9));
 
     client = named(new QWidget(window), "client");
@@ -193,7 +195,7 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     imgPB->setScaledContents(true);
     imgPB->setGeometry(236, 532, 0, 13);  // 3540, 7980, 195 twips: below the client area
 
-    lblWeb = new LinkLabel(QStringLiteral("lblWeb"), QStringLiteral("Lumivox"), client);
+    lblWeb = new LinkLabel(QStringLiteral("lblWeb"), kProgramTitle, client);
     lblWeb->setGeometry(kListLeft, 434, 120, 17);
     lblFeed = new LinkLabel(QStringLiteral("lblFeed"), QStringLiteral("意见反馈"), client);
     lblFeed->setGeometry(kRightLeft + kRightWidth - 80, 434, 80, 17);

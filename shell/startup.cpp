@@ -1,18 +1,9 @@
 #include "startup.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QEvent>
-#include <QFile>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-
-#include <cstdlib>
 
 #include "apppaths.h"
-#include "batchhost.h"
-#include "conversionbatch.h"
 #include "formatboxes.h"
 #include "frmmain.h"
 #include "settingsfiles.h"
@@ -20,8 +11,6 @@
 namespace lumivox {
 
 namespace {
-const QString kDefaultOutput = QStringLiteral("/output");
-
 // A box takes a position inside its list, or -1 for no selected entry; anything else is refused.
 std::optional<int> acceptedPosition(const QComboBox* box, const QString& text) {
     const auto position = settings::positionFromText(text);
@@ -79,55 +68,6 @@ bool saveChoices(const frmMain& window, const QString& path) {
     choices.outputFolder = window.txtPath()->text();
     choices.formatPosition = window.cmbOF()->currentIndex();
     return settings::saveSetup(path, choices);
-}
-
-MainProgram::MainProgram()
-    : window_(std::make_unique<frmMain>()),
-      host_(std::make_unique<WindowBatchHost>(*window_)),
-      batch_(std::make_unique<ConversionBatch>(*window_->fileList(), *host_)) {
-    connect(window_.get(), &frmMain::startRequested, batch_.get(),
-            &ConversionBatch::imgStart_Click);
-    connect(window_.get(), &frmMain::exitRequested, this, &MainProgram::imgExit_Click);
-    window_->installEventFilter(this);
-    Form_Load();
-}
-
-MainProgram::~MainProgram() {
-    window_->removeEventFilter(this);
-}
-
-void MainProgram::Form_Load() {
-    if (const auto values = settings::readSetupValues(setupFilePath())) {
-        restoreChoices(*window_, *values);
-    }
-    if (window_->txtPath()->text().isEmpty()) {
-        window_->txtPath()->setText(paths::appFolder() + kDefaultOutput);
-    }
-    window_->setWindowTitle(QStringLiteral("Lumivox"));
-    window_->lblWeb()->setText(QStringLiteral("Lumivox"));
-    settings::loadOptionsIntoGlobals(optionsFilePath());
-}
-
-void MainProgram::imgExit_Click() {
-    saveChoices(*window_, setupFilePath());
-    window_->close();
-}
-
-bool MainProgram::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_.get() && event->type() == QEvent::Close) {
-        Form_Unload();
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-void MainProgram::Form_Unload() {
-    QFile::remove(paths::tmpFileWav());
-    QFile::remove(paths::tmpFile1Mp3());
-    if (batch_->isBusy()) {
-        // Ending is immediate, also in the middle of a batch: the runs on the stack never
-        // return to a window that is gone.
-        std::_Exit(0);
-    }
 }
 
 }  // namespace lumivox

@@ -13,7 +13,6 @@
 #include "conversionbatch.h"
 #include "filelistmodel.h"
 #include "messages.h"
-#include "settingsfiles.h"
 
 using namespace lumivox;
 
@@ -49,7 +48,7 @@ class FakeHost : public BatchHost {
     void setControlsEnabled(bool enabled) override { enabledStates << enabled; }
     void openOutputFolder(const QString& f) override { opened << f; }
     void playCompletionSound() override { ++sounds; }
-    QString& spin() override { return strSpin; }
+    bool completionSoundWanted() const override { return soundWanted; }
 
     ConversionSettings current;
     QString folder;
@@ -57,7 +56,7 @@ class FakeHost : public BatchHost {
     QList<bool> enabledStates;
     QStringList opened;
     int sounds = 0;
-    QString strSpin = QStringLiteral("-");
+    bool soundWanted = true;
 };
 
 class Batch : public ::testing::Test {
@@ -78,7 +77,6 @@ class Batch : public ::testing::Test {
         qputenv("FAKE_LOG", dir_.filePath("log").toLocal8Bit());
         qunsetenv("FAKE_FAIL");
         setMessageHandler([this](const Message& m) { messages_ << m.text; });
-        intSoundPrompt = 0;
         host_.folder = dir_.filePath("out");
         host_.current.audioBitrate = "128";
         host_.current.sampleRate = "44100";
@@ -238,7 +236,7 @@ TEST_F(Batch, AnEmptiedOutputBoxMeansTheDefaultFolderNotTheRoot) {
 }
 
 TEST_F(Batch, NoSoundWhenSwitchedOff) {
-    intSoundPrompt = 1;
+    host_.soundWanted = false;
     runWith(FormatMp3, {inputs_.at(0)});
     EXPECT_EQ(host_.sounds, 0);
     EXPECT_EQ(host_.opened.size(), 1);

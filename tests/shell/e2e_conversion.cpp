@@ -16,12 +16,13 @@
 #include <QToolButton>
 
 #include "apppaths.h"
-#include "batchdesktop.h"
 #include "conversionbatch.h"
+#include "desktopservices.h"
 #include "e2e_support.h"
 #include "filelistmodel.h"
 #include "formatboxes.h"
 #include "frmmain.h"
+#include "mainprogram.h"
 #include "messages.h"
 #include "settingsfiles.h"
 #include "startup.h"
@@ -39,9 +40,9 @@ class EndToEnd : public ::testing::Test {
         QDir().mkpath(dir_.filePath("T"));
         paths::setPrivateTempFolderOverride(dir_.filePath("T"));
         setMessageHandler([this](const Message& m) { messages_.append(m); });
-        desktopServices() =
-            DesktopServices{[this](const QString& folder) { openedFolders_.append(folder); },
-                            [this](const QString& wav) { sounds_.append(wav); }};
+        desktopServices() = DesktopServices{
+            [this](const QString& folder) { openedFolders_.append(folder); },
+            [this](const QString& wav) { sounds_.append(wav); }, [](const QUrl&) {}};
         intSoundPrompt = 0;
         program_ = std::make_unique<MainProgram>();
         out_ = dir_.filePath("out");

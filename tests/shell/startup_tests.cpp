@@ -11,6 +11,7 @@
 #include "apppaths.h"
 #include "formatboxes.h"
 #include "frmmain.h"
+#include "mainprogram.h"
 #include "settingsfiles.h"
 #include "startup.h"
 

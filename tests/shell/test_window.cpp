@@ -77,7 +77,6 @@ TEST_F(WindowTest, EveryNamedControlExists) {
     EXPECT_EQ(window.objectName(), "frmMain");
     EXPECT_EQ(window.windowTitle(), "Lumivox");
     EXPECT_EQ(window.lblWeb()->text(), "Lumivox");
-    EXPECT_EQ(window.strSpin, "-");
     EXPECT_EQ(window.Command3()->text(), "立刻开始转换！");
     EXPECT_EQ(window.findChild<QLabel*>("lblText")->text(), "拖拽文件到这里开始转换");
     EXPECT_EQ(window.lblFeed()->text(), "意见反馈");
@@ -224,11 +223,11 @@ TEST_F(WindowTest, DefaultsAtStart) {
 TEST_F(WindowTest, HintFollowsTheList) {
     ScriptedDialogs dialogs;
     dialogs.accept("/music/a.flac");
-    window.CmdToolsBar_Click(0);
+    window.router()->CmdToolsBar_Click(0);
     EXPECT_FALSE(hintShown());
 
     dialogs.accept("/music/b.flac");
-    window.CmdToolsBar_Click(0);
+    window.router()->CmdToolsBar_Click(0);
     show();
     clickRow(1);
     window.fileCommands()->imgRemove_Click();
@@ -254,7 +253,7 @@ TEST_F(WindowTest, AddDialogRequestAndLastFolder) {
     ScriptedDialogs dialogs;
     dialogs.accept("/music/a.flac");
     dialogs.accept("/other/b.FLAC");
-    window.CmdToolsBar_Click(0);
+    window.router()->CmdToolsBar_Click(0);
     ASSERT_EQ(dialogs.requests.size(), 1);
     EXPECT_EQ(dialogs.requests[0].kind, DialogRequest::Open);
     EXPECT_EQ(dialogs.requests[0].title, "Open Files");
@@ -262,7 +261,7 @@ TEST_F(WindowTest, AddDialogRequestAndLastFolder) {
               "FLAC声音文件(*.FLAC, *.flac) (*.flac);;所有格式文件(*.*) (*.*)");
     EXPECT_EQ(window.fileCommands()->LastAddFolder(), "/music/");
 
-    window.imgToolbar_Click(0);
+    window.router()->imgToolbar_Click(0);
     ASSERT_EQ(dialogs.requests.size(), 2);
     EXPECT_EQ(dialogs.requests[1].startFolder, "/music/");
     EXPECT_EQ(window.fileCommands()->LastAddFolder(), "/other/");
@@ -273,7 +272,7 @@ TEST_F(WindowTest, AddDialogRequestAndLastFolder) {
 TEST_F(WindowTest, CancelledDialogsChangeNothingButTheOutputFolder) {
     ScriptedDialogs dialogs;
     dialogs.accept("/music/a.flac");
-    window.CmdToolsBar_Click(0);
+    window.router()->CmdToolsBar_Click(0);
     dialogs.cancel();
     window.findChild<QAction*>("menuAdd")->trigger();
     EXPECT_EQ(dialogs.requests.size(), 2);
@@ -284,7 +283,7 @@ TEST_F(WindowTest, CancelledDialogsChangeNothingButTheOutputFolder) {
     // Cancelling on an empty list leaves the hint as it was, too.
     window.fileList()->RemoveFirstEntry();
     window.picText()->hide();
-    window.CmdToolsBar_Click(0);
+    window.router()->CmdToolsBar_Click(0);
     EXPECT_FALSE(hintShown());
 
     show();
@@ -367,7 +366,7 @@ TEST_F(WindowTest, RemoveAllFromMenuAndPopup) {
             popup->close();
         }
     });
-    window.CmdToolsBar_Click(2);
+    window.router()->CmdToolsBar_Click(2);
     EXPECT_EQ(window.fileList()->FileCount(), 1);
 }
 
@@ -406,11 +405,12 @@ TEST_F(WindowTest, HeldListRefusesEveryRoute) {
 
 TEST_F(WindowTest, RoutesThatLeaveTheWindowAsSignals) {
     show();
-    QSignalSpy start(&window, &frmMain::startRequested);
-    QSignalSpy exit(&window, &frmMain::exitRequested);
-    QSignalSpy options(&window, &frmMain::optionsRequested);
-    QSignalSpy folder(&window, &frmMain::addFolderRequested);
-    QSignalSpy help(&window, &frmMain::helpRequested);
+    CommandRouter* router = window.router();
+    QSignalSpy start(router, &CommandRouter::startRequested);
+    QSignalSpy exit(router, &CommandRouter::exitRequested);
+    QSignalSpy options(router, &CommandRouter::optionsRequested);
+    QSignalSpy folder(router, &CommandRouter::addFolderRequested);
+    QSignalSpy help(router, &CommandRouter::helpRequested);
 
     QTest::mouseClick(window.Command3(), Qt::LeftButton);
     EXPECT_EQ(start.count(), 1);
@@ -424,15 +424,15 @@ TEST_F(WindowTest, RoutesThatLeaveTheWindowAsSignals) {
     QTest::mouseClick(window.CmdToolsBar(1), Qt::LeftButton);
     action("menuAddFolder")->trigger();
     EXPECT_EQ(folder.count(), 2);
-    window.imgToolbar_Click(3);
+    window.router()->imgToolbar_Click(3);
     EXPECT_EQ(help.count(), 1);
 
     // Numbers and indexes outside the tables do nothing.
     for (int n : {-1, 5, 7, 100}) {
-        window.imgToolbar_Click(n);
+        window.router()->imgToolbar_Click(n);
     }
     for (int i : {-1, 3, 6, 9}) {
-        window.CmdToolsBar_Click(i);
+        window.router()->CmdToolsBar_Click(i);
     }
     EXPECT_EQ(start.count() + exit.count() + options.count() + folder.count() + help.count(), 9);
     EXPECT_TRUE(window.isVisible()) << "none of these may close the window by itself";

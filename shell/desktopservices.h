@@ -1,18 +1,21 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 
 namespace lumivox {
 
-// Desktop services at the end of a batch, behind a seam so tests can record them.
+// What the program asks of the desktop, behind a seam so tests can record it.
 struct DesktopServices {
     std::function<void(const QString& folder)> openFolder;
     std::function<void(const QString& wavFile)> playSound;
+    std::function<void(const QUrl& url)> openUrl;  // the help file, the maker's site
 };
 
-// The real services: QDesktopServices for the folder, QSoundEffect (beep when it cannot play).
+// The real services: QDesktopServices for folders and addresses, QSoundEffect for the sound
+// (a beep when it cannot play).
 DesktopServices realDesktopServices();
 DesktopServices& desktopServices();
 

@@ -1,4 +1,4 @@
-#include "batchdesktop.h"
+#include "desktopservices.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -13,7 +13,8 @@ namespace lumivox {
 DesktopServices realDesktopServices() {
     return DesktopServices{
         [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); },
-        [](const QString& wavFile) { playSoundAndWait(wavFile); }};
+        [](const QString& wavFile) { playSoundAndWait(wavFile); },
+        [](const QUrl& url) { QDesktopServices::openUrl(url); }};
 }
 
 DesktopServices& desktopServices() {

@@ -1,0 +1,145 @@
+#include "folderscan.h"
+
+#include <QCollator>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "apppaths.h"
+
+namespace lumivox {
+
+namespace {
+const QString kFlacSuffix = QStringLiteral(".FLAC");
+
+struct Entry {
+    QString name;  // as the folder holds it; matching looks at the name without padding
+    bool folder = false;
+};
+
+QElapsedTimer& clock() {
+    static QElapsedTimer timer;
+    if (!timer.isValid()) {
+        timer.start();
+    }
+    return timer;
+}
+
+// Entries whose type the directory does not tell (links, some file systems) are asked with
+// stat, which follows a link: a link to a folder is a folder.
+bool isFolderEntry(const dirent* entry, const QByteArray& folder) {
+    if (entry->d_type == DT_DIR) {
+        return true;
+    }
+    if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK) {
+        return false;
+    }
+    struct stat st {};
+    const QByteArray path = folder + '/' + entry->d_name;
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+QString TrimPadding(const QString& name) {
+    qsizetype end = name.size();
+    while (end > 0 && (name.at(end - 1) == QChar(u'\0') || name.at(end - 1) == QChar(u' '))) {
+        --end;
+    }
+    return name.left(end);
+}
+
+bool isFlacName(const QString& name) {
+    return name.size() >= kFlacSuffix.size() &&
+           name.right(kFlacSuffix.size()).toUpper() == kFlacSuffix;
+}
+
+FolderScan::FolderScan(std::function<void()> serve, int serveIntervalMs)
+    : serve_(std::move(serve)), serveIntervalMs_(serveIntervalMs) {}
+
+void FolderScan::SearchFolder(const QString& folder, QStringList& results) {
+    if (depth_ == 0) {
+        cancelled_ = false;
+        visited_.clear();
+        lastServed_ = clock().elapsed();
+    }
+    ++depth_;
+    walk(folder, results);
+    --depth_;
+}
+
+void FolderScan::maybeServe() {
+    if (!serve_) {
+        return;
+    }
+    const qint64 now = clock().elapsed();
+    if (now - lastServed_ >= serveIntervalMs_) {
+        serve_();
+        lastServed_ = clock().elapsed();
+    }
+}
+
+void FolderScan::walk(const QString& folder, QStringList& results) {
+    const QByteArray encoded = QFile::encodeName(folder);
+    struct stat st {};
+    if (::stat(encoded.constData(), &st) != 0 ||
+        !visited_
+             .emplace(static_cast<unsigned long>(st.st_dev), static_cast<unsigned long>(st.st_ino))
+             .second) {
+        return;
+    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), &::closedir);
+    if (!dir) {
+        return;
+    }
+    std::vector<Entry> entries;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        // Linux pads no names, so a trailing space is part of the name and stays in the path;
+        // only the match ignores it, as it always has.
+        const QString name = QFile::decodeName(entry->d_name);
+        const QString trimmed = TrimPadding(name);
+        if (trimmed == QStringLiteral(".") || trimmed == QStringLiteral("..") ||
+            trimmed.isEmpty()) {
+            continue;
+        }
+        const bool isFolder = isFolderEntry(entry, encoded);
+        if (isFolder || isFlacName(trimmed)) {
+            entries.push_back({name, isFolder});
+        }
+        maybeServe();
+        if (cancelled_) {
+            return;
+        }
+    }
+
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(entries.begin(), entries.end(), [&collator](const Entry& a, const Entry& b) {
+        const int order = collator.compare(a.name, b.name);
+        return order != 0 ? order < 0 : a.name < b.name;  // a stable tie-break for "A" and "a"
+    });
+
+    const QString prefix = folder + paths::kSeparatorText;
+    QStringList subfolders;
+    for (const Entry& entry : entries) {
+        if (!entry.folder) {
+            results << prefix + entry.name;
+        } else if (subfolders.size() < kMaxSubfolders) {
+            subfolders << prefix + entry.name;
+        }
+    }
+    for (const QString& sub : subfolders) {
+        walk(sub, results);
+        if (cancelled_) {
+            break;
+        }
+    }
+}
+
+}  // namespace lumivox

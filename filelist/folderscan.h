@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <set>
+#include <utility>
+
+namespace lumivox {
+
+// The name without its trailing NUL and space characters; a name made only of those is empty.
+QString TrimPadding(const QString& name);
+
+// A name the scan collects: its last five characters, upper-cased, are ".FLAC".
+bool isFlacName(const QString& name);
+
+// Walks a folder tree for FLAC files: a folder's own files first, then its subfolders depth
+// first, each folder's entries in the order a file manager shows them ("Track 2" before
+// "Track 10"). At most 200 subfolders of any one folder are searched. A folder that cannot be
+// read contributes nothing, and no folder is entered twice in one walk, so a symbolic link
+// back up the tree cannot make the walk endless.
+class FolderScan {
+  public:
+    // serve runs at most once per serveIntervalMs while the walk goes on.
+    explicit FolderScan(std::function<void()> serve = {}, int serveIntervalMs = 16);
+
+    // Appends every match below folder to results. A result is the folder as given, "/" and
+    // the entry name.
+    void SearchFolder(const QString& folder, QStringList& results);
+
+    // Ends a walk in progress at the next entry (from a handler run while it serves events).
+    void cancel() { cancelled_ = true; }
+    bool isRunning() const { return depth_ > 0; }
+
+    static constexpr int kMaxSubfolders = 200;
+
+  private:
+    void walk(const QString& folder, QStringList& results);
+    void maybeServe();
+
+    std::function<void()> serve_;
+    int serveIntervalMs_;
+    qint64 lastServed_ = 0;
+    int depth_ = 0;
+    bool cancelled_ = false;
+    std::set<std::pair<unsigned long, unsigned long>> visited_;  // device, inode
+};
+
+}  // namespace lumivox

@@ -1,0 +1,121 @@
+#include "filedrops.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTreeView>
+#include <QUrl>
+
+#include "commondialogs.h"
+#include "filelistcommands.h"
+#include "filelistmodel.h"
+
+namespace lumivox {
+
+namespace {
+const QString kOpenTitle = QStringLiteral("打开文件");
+const QString kAllFiles = QStringLiteral("*.*|*.*");
+constexpr qint32 kLongNamesNoChangeDir = 2097160;  // OFN_LONGNAMES | OFN_NOCHANGEDIR
+}  // namespace
+
+FileDrops::FileDrops(FileListModel* model, FileListCommands* commands, QTreeView* LV,
+                     QWidget* picDrag, QWidget* owner)
+    : QObject(owner),
+      model_(model),
+      commands_(commands),
+      listTarget_(LV->viewport()),
+      picDrag_(picDrag),
+      owner_(owner) {
+    for (QWidget* target : {static_cast<QWidget*>(LV), listTarget_, picDrag_}) {
+        target->setAcceptDrops(true);
+    }
+    listTarget_->installEventFilter(this);
+    picDrag_->installEventFilter(this);
+}
+
+int FileDrops::dropFiles(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || model_->isHeld()) {
+        return 0;
+    }
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) {
+            paths << url.toLocalFile();
+        }
+    }
+    if (paths.isEmpty() || !model_->addFileEntries(paths)) {
+        return 0;
+    }
+    QCoreApplication::processEvents();
+    commands_->UpdateEmptyHint();
+    return static_cast<int>(paths.size());
+}
+
+void FileDrops::picDrag_Click() {
+    if (model_->isHeld()) {
+        return;
+    }
+    const QString path =
+        PickOpenFile(owner_, kOpenTitle, QString(), kAllFiles, kLongNamesNoChangeDir);
+    if (path.isEmpty()) {
+        return;
+    }
+    model_->AddFileEntry(path);
+    commands_->UpdateEmptyHint();
+}
+
+bool FileDrops::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != listTarget_ && watched != picDrag_) {
+        return QObject::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            // A held list shows the forbidden cursor; otherwise any data is taken as a copy.
+            if (model_->isHeld()) {
+                drag->ignore();
+            } else {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (model_->isHeld()) {
+                drop->ignore();
+                return true;
+            }
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            dropFiles(drop->mimeData());
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+            if (watched == picDrag_) {
+                pressedOnDropZone_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+                QCoreApplication::processEvents();
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (watched == picDrag_) {
+                const auto* release = static_cast<QMouseEvent*>(event);
+                const bool click = pressedOnDropZone_ && release->button() == Qt::LeftButton &&
+                                   picDrag_->rect().contains(release->position().toPoint());
+                pressedOnDropZone_ = false;
+                if (click) {
+                    picDrag_Click();
+                }
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace lumivox

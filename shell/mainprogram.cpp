@@ -1,0 +1,88 @@
+#include "mainprogram.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <cstdlib>
+
+#include "apppaths.h"
+#include "batchhost.h"
+#include "commandrouter.h"
+#include "conversionbatch.h"
+#include "filelistcommands.h"
+#include "filelistmodel.h"
+#include "frmmain.h"
+#include "messages.h"
+#include "rescale.h"
+#include "settingsfiles.h"
+#include "startup.h"
+#include "tempfiles.h"
+
+namespace lumivox {
+
+MainProgram::MainProgram()
+    : window_(std::make_unique<frmMain>()),
+      host_(std::make_unique<WindowBatchHost>(*window_)),
+      batch_(std::make_unique<ConversionBatch>(*window_->fileList(), *host_)) {
+    connectCommands();
+    window_->installEventFilter(this);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MainProgram::Form_Unload);
+    Form_Load();
+}
+
+MainProgram::~MainProgram() {
+    window_->removeEventFilter(this);
+}
+
+void MainProgram::connectCommands() {
+    CommandRouter* router = window_->router();
+    connect(router, &CommandRouter::startRequested, batch_.get(), &ConversionBatch::imgStart_Click);
+    connect(router, &CommandRouter::exitRequested, this, &MainProgram::imgExit_Click);
+    connect(router, &CommandRouter::addFolderRequested, window_->fileCommands(),
+            &FileListCommands::ScanFolderIntoList);
+}
+
+void MainProgram::Form_Load() {
+    if (const auto values = settings::readSetupValues(setupFilePath())) {
+        restoreChoices(*window_, *values);
+    }
+    if (window_->txtPath()->text().isEmpty()) {
+        window_->txtPath()->setText(paths::defaultOutputFolder());
+    }
+    window_->setWindowTitle(kProgramTitle);
+    window_->lblWeb()->setText(kProgramTitle);
+    settings::loadOptionsIntoGlobals(optionsFilePath());
+    // Qt already lays out in device-independent pixels, so the design scale is the screen's.
+    rescaleForm(window_.get(), 1.0, 1.0, window_->txtPath());
+}
+
+void MainProgram::imgExit_Click() {
+    saveChoices(*window_, setupFilePath());
+    window_->close();
+}
+
+bool MainProgram::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_.get() && event->type() == QEvent::Close) {
+        Form_Unload();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void MainProgram::Form_Unload() {
+    if (unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    window_->fileCommands()->cancelScan();
+    removeTemporaryFiles(temporaryFiles(), [] { QCoreApplication::processEvents(); });
+    if (batch_->isBusy()) {
+        // Ending is immediate, also in the middle of a batch: the runs on the stack never
+        // return to a window that is gone.
+        std::_Exit(0);
+    }
+    QCoreApplication::quit();
+}
+
+}  // namespace lumivox
