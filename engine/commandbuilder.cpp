@@ -121,26 +121,6 @@ QString uniqueOutputPath(const ConversionSettings& s, const QString& inputPath,
     }
 }
 
-QString uniqueOutputPath(const QString& path) {
-    const auto taken = isTaken;
-    if (!taken(path)) {
-        return path;
-    }
-    const qsizetype nameStart = path.lastIndexOf(paths::kSeparator) + 1;
-    qsizetype dot = path.lastIndexOf(u'.');
-    if (dot < nameStart) {
-        dot = path.size();
-    }
-    const QString head = path.left(dot);
-    const QString extension = path.mid(dot);
-    for (int n = 2;; ++n) {
-        const QString candidate = head + QStringLiteral(" (%1)").arg(n) + extension;
-        if (!taken(candidate)) {
-            return candidate;
-        }
-    }
-}
-
 // <app>/data/sox.exe "/music/song.flac" <T>/tmp.wav
 QString mp3DecodeCommand(const CommandContext& c, const QString& inputPath) {
     return tool(c, "sox.exe ") + quotePath(inputPath) + u' ' + c.tmpWav;

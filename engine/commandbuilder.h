@@ -73,8 +73,6 @@ QString outputPath(const ConversionSettings& s, const QString& inputPath, const 
 // The first of those names that does not exist yet, so an earlier output is never overwritten.
 QString uniqueOutputPath(const ConversionSettings& s, const QString& inputPath,
                          const QString& stamp);
-// The same for a finished path (no shortening).
-QString uniqueOutputPath(const QString& path);
 
 // MP3 job, three lines: decode, duration probe, encode (to outputFile).
 //   <app>/data/sox.exe "<input>" <tmpWav>

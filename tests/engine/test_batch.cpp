@@ -34,6 +34,7 @@ conv.exe)
   [ -e "$2" ] || { echo "$2: No such file or directory"; exit 1; }
   if [ $# -eq 2 ]; then echo "  Duration: 00:00:05.00, start: 0.000000, bitrate: 1411 kb/s"; exit 1; fi
   printf 'size=   1kB time=3.00 bitrate= 1.0kbits/s\r'
+  printf 'size=   2kB time=5.00 bitrate= 1.0kbits/s\n'
   for last; do :; done
   echo audio > "$last" ;;
 esac
