@@ -94,7 +94,6 @@ void ConversionBatch::RunConversionBatch() {
 
     while (list_.FileCount() > 0 && !ended_) {
         settleOutputFolderText();
-        QDir().mkdir(outFolder());  // the box may name another folder by now
         const QString before = list_.FilePathAt(0);
         const int countBefore = list_.FileCount();
         convertFirstEntry();
@@ -121,6 +120,7 @@ bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString
 void ConversionBatch::convertFirstEntry() {
     ConversionSettings s = host_.settings();
     s.outFolder = outFolder();
+    QDir().mkdir(s.outFolder);  // the box may name another folder by now
     currentFormat_ = s.format;
     currentInput_ = list_.FilePathAt(0);
     firstFailure_.clear();
@@ -162,6 +162,7 @@ void ConversionBatch::objDOS_CommandOver() {
     noteFailure(objDOS);
     ConversionSettings s = host_.settings();
     s.outFolder = outFolder();
+    QDir().mkdir(s.outFolder);  // the box may name another folder by now
     const QString stamp = timeStamp(QTime::currentTime());
     currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
     run(objffmpeg, secondPassTool(currentFormat_), secondPassCommand(context(), s, currentOutput_));
