@@ -275,7 +275,7 @@ TEST_F(Batch, AnOutputBoxEmptiedMidBatchStillMeansTheDefaultFolder) {
     runWith(FormatMp3, inputs_);
     // The first file's lines were built before the box was emptied.
     EXPECT_EQ(QDir(dir_.filePath("out")).entryList({"a_*.mp3"}, QDir::Files).size(), 1);
-    EXPECT_EQ(QDir(paths::defaultOutputFolder()).entryList({"b_*.mp3"}, QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(paths::appFolder() + "/output").entryList({"b_*.mp3"}, QDir::Files).size(), 1);
     for (const QString& line : QString::fromLocal8Bit([this] {
                                    QFile f(dir_.filePath("log"));
                                    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -283,7 +283,7 @@ TEST_F(Batch, AnOutputBoxEmptiedMidBatchStillMeansTheDefaultFolder) {
                                    .split('\n')) {
         EXPECT_FALSE(line.contains(" /a_") || line.contains(" /b_")) << line.toStdString();
     }
-    EXPECT_EQ(host_.folder, paths::defaultOutputFolder() + "/");
+    EXPECT_EQ(host_.folder, paths::appFolder() + "/output/");
 }
 
 // A two-pass format whose first pass failed: the message names that cause, not the second
