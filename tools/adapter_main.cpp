@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         watch.feed(piece);
         return std::string(piece);
     };
-    run.hiddenFailure = [&watch](const std::string&) { return watch.error(); };
+    run.writeFailure = [&watch](const std::string&, int) { return watch.error(); };
 #if LUMIVOX_ADAPTER_KIND == 0
     const std::vector<std::string> inputs = ffmpegInputPaths(args);
     TimeFieldRewriter rewriter;
@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
     run.outputPath = mencoderOutputPath(args);
     run.workFolder = mencoderWorkFolder();
     // MEncoder says nothing when its writes fail.
-    run.hiddenFailure = [&watch](const std::string& output) {
+    run.writeFailure = [&watch](const std::string& output, int status) {
         const std::string seen = watch.error();
-        return seen.empty() ? noRoomLeftFor(output) : seen;
+        return seen.empty() && status == 0 ? noRoomLeftFor(output) : seen;
     };
 #else
     const std::vector<std::string> inputs = soxInputPaths(args);

@@ -171,10 +171,10 @@ int runTool(const ToolRun& run, const char* adapterName) {
     int code = WIFEXITED(status)     ? WEXITSTATUS(status)
                : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
                                      : 1;
-    if (code == 0 && run.hiddenFailure) {
-        if (const std::string why = run.hiddenFailure(output); !why.empty()) {
+    if (run.writeFailure) {
+        if (const std::string why = run.writeFailure(output, code); !why.empty()) {
             writeAll(std::string(adapterName) + ": " + output + ": " + why + "\n");
-            code = 1;
+            code = code == 0 ? 1 : code;
         }
     }
 

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QJsonArray>
 #include <QLabel>
@@ -229,6 +232,80 @@ TEST_F(EndToEnd, TheCaptionAndBarMoveWhileTodaysFfmpegEncodes) {
         std::any_of(values.cbegin(), values.cend(), [](int v) { return v > 0 && v < 100; }));
     EXPECT_EQ(captions.last(), "完成 100%");
     EXPECT_EQ(window().lblPB()->text(), "Done.");
+}
+
+// What a hostile folder holds: a FIFO named .flac (a tool would wait for a writer forever) and a
+// FLAC cut to its first 30 % (ffmpeg encodes what it can and exits 0), beside a good file.
+TEST_F(EndToEnd, APipeAndACutFlacAreNamedAndTheGoodFileStillConverts) {
+    const QString fifo = dir_.filePath("pipe.flac");
+    const QString cut = dir_.filePath("cut.flac");
+    const QString good = dir_.filePath("good.flac");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(makeFlac(cut, 12.0));
+    ASSERT_TRUE(makeFlac(good, 2.0));
+    QFile file(cut);
+    ASSERT_TRUE(file.resize(file.size() * 3 / 10));
+
+    window().formatBoxes()->selectFormat(8);
+    for (const QString& path : {fifo, cut, good}) {
+        ASSERT_TRUE(window().fileList()->AddFileEntry(path));
+    }
+    ASSERT_TRUE(convert(60000));
+    EXPECT_EQ(window().fileList()->FileCount(), 0);
+    ASSERT_EQ(program_->batch().lastFailures().size(), 2);
+    EXPECT_EQ(program_->batch().lastFailures().at(0).path, fifo);
+    EXPECT_TRUE(program_->batch().lastFailures().at(0).lastLine.endsWith("not a regular file"));
+    EXPECT_EQ(program_->batch().lastFailures().at(1).path, cut);
+    const QString shortfall = program_->batch().lastFailures().at(1).lastLine;
+    EXPECT_TRUE(shortfall.startsWith("只写入了 ") && shortfall.endsWith("，应为 12.0 秒"))
+        << shortfall.toStdString();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_.at(0).text.contains(shortfall));
+    const QStringList files = outputs();
+    EXPECT_EQ(files.filter(QRegularExpression("^cut_\\d+\\.mp3$")).size(), 1) << "kept";
+    EXPECT_EQ(files.filter(QRegularExpression("^good_\\d+\\.mp3$")).size(), 1);
+}
+
+// The output folder on a nearly full file system: each file is named with the tool's write
+// error, none leaves a partial file, and the batch goes on to the end.
+TEST_F(EndToEnd, AFullDiskIsNamedForEveryFileAndLeavesNothing) {
+    QDir().mkpath(out_);
+    if (::geteuid() != 0 ||
+        QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", out_}) != 0) {
+        GTEST_SKIP() << "a small file system cannot be mounted here; the adapter tests cover it";
+    }
+    const QString a = dir_.filePath("a.flac");
+    const QString b = dir_.filePath("b.flac");
+    ASSERT_TRUE(makeFlac(a, 12.0));
+    ASSERT_TRUE(makeFlac(b, 12.0));
+    window().formatBoxes()->selectFormat(8);
+    window().fileList()->AddFileEntry(a);
+    window().fileList()->AddFileEntry(b);
+    const bool finished = convert(60000);
+    const QStringList left = outputs();
+    QProcess::execute("umount", {out_});
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(left.isEmpty()) << left.join(", ").toStdString();
+    ASSERT_EQ(program_->batch().lastFailures().size(), 2);
+    for (const FailedFile& failed : program_->batch().lastFailures()) {
+        EXPECT_TRUE(failed.lastLine.endsWith("No space left on device"))
+            << failed.lastLine.toStdString();
+    }
+    EXPECT_EQ(window().lblPB()->text(), "Done.");
+}
+
+// "out" means a folder in the application folder for MEncoder too, which runs elsewhere.
+TEST_F(EndToEnd, ARelativeOutputFolderWorksForTheVideoFormats) {
+    const QString clip = dir_.filePath("clip.mp4");
+    ASSERT_TRUE(makeVideo(clip, 1.0));
+    window().txtPath()->setText("out");
+    window().formatBoxes()->selectFormat(3);
+    window().fileList()->AddFileEntry(clip);
+    ASSERT_TRUE(convert());
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    const QStringList files =
+        QDir(paths::appFolder() + "/out").entryList({"clip-*.avi"}, QDir::Files);
+    EXPECT_EQ(files.size(), 1);
 }
 
 class EndToEndWithoutTools : public EndToEnd {
