@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QComboBox>
 #include <QJsonArray>
@@ -264,34 +263,6 @@ TEST_F(EndToEnd, APipeAndACutFlacAreNamedAndTheGoodFileStillConverts) {
     const QStringList files = outputs();
     EXPECT_EQ(files.filter(QRegularExpression("^cut_\\d+\\.mp3$")).size(), 1) << "kept";
     EXPECT_EQ(files.filter(QRegularExpression("^good_\\d+\\.mp3$")).size(), 1);
-}
-
-// The output folder on a nearly full file system: each file is named with the tool's write
-// error, none leaves a partial file, and the batch goes on to the end.
-TEST_F(EndToEnd, AFullDiskIsNamedForEveryFileAndLeavesNothing) {
-    QDir().mkpath(out_);
-    if (::geteuid() != 0 ||
-        QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", out_}) != 0) {
-        GTEST_SKIP() << "a small file system cannot be mounted here; the adapter tests cover it";
-    }
-    const QString a = dir_.filePath("a.flac");
-    const QString b = dir_.filePath("b.flac");
-    ASSERT_TRUE(makeFlac(a, 12.0));
-    ASSERT_TRUE(makeFlac(b, 12.0));
-    window().formatBoxes()->selectFormat(8);
-    window().fileList()->AddFileEntry(a);
-    window().fileList()->AddFileEntry(b);
-    const bool finished = convert(60000);
-    const QStringList left = outputs();
-    QProcess::execute("umount", {out_});
-    ASSERT_TRUE(finished);
-    EXPECT_TRUE(left.isEmpty()) << left.join(", ").toStdString();
-    ASSERT_EQ(program_->batch().lastFailures().size(), 2);
-    for (const FailedFile& failed : program_->batch().lastFailures()) {
-        EXPECT_TRUE(failed.lastLine.endsWith("No space left on device"))
-            << failed.lastLine.toStdString();
-    }
-    EXPECT_EQ(window().lblPB()->text(), "Done.");
 }
 
 // "out" means a folder in the application folder for MEncoder too, which runs elsewhere.

@@ -123,18 +123,6 @@ TEST_F(StartUp, ATypedValueSavedAsNoEntryKeepsThePresetText) {
     EXPECT_EQ(w.txtPath()->text(), dir_.path() + "/output");
 }
 
-// A folder with quotes, commas and spaces survives exit and start whole.
-TEST_F(StartUp, AFolderWithQuotesAndCommasComesBackWhole) {
-    const QString folder = QStringLiteral("out \"quoted\", with comma");
-    {
-        MainProgram program;
-        program.window().txtPath()->setText(folder);
-        program.imgExit_Click();
-    }
-    MainProgram again;
-    EXPECT_EQ(again.window().txtPath()->text(), folder);
-}
-
 // Random bytes restore no folder: the default stands, and no batch writes into garbage. A
 // relative folder is kept as written (the batch takes it from the application folder).
 TEST_F(StartUp, ADamagedFolderLineFallsBackToTheDefault) {

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "inputpaths.h"
@@ -27,23 +23,6 @@ TEST(InputPaths, TheFilesEachToolReads) {
               Args({"sine", "b.wav"}));
     EXPECT_EQ(soxInputPaths({"in.flac", "/t/tmp.wav"}), Args({"in.flac"}));
     EXPECT_EQ(soxInputPaths({"in.flac"}), Args({"in.flac"}));
-}
-
-TEST(InputPaths, AFifoOrFolderIsNotARegularFile) {
-    char folder[] = "/tmp/lvx-inputs-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string fifo = std::string(folder) + "/song.flac";
-    const std::string plain = std::string(folder) + "/plain.flac";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::FILE* f = std::fopen(plain.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    EXPECT_EQ(firstNonRegularFile({plain, "/no/such.flac", fifo}), fifo);
-    EXPECT_EQ(firstNonRegularFile({plain, folder}), folder);
-    EXPECT_EQ(firstNonRegularFile({plain, "/no/such.flac", "sine=duration=3"}), "");
-    unlink(fifo.c_str());
-    unlink(plain.c_str());
-    rmdir(folder);
 }
 
 TEST(WriteErrors, SeenInTheToolsOwnLinesOnly) {
