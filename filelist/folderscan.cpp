@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -22,6 +23,19 @@ struct Entry {
     QString name;  // as the folder holds it; matching looks at the name without padding
     bool folder = false;
 };
+
+// Qt's collator compares plain code points under the C locale, numbers included; a session
+// without a locale still gets "Track 2" before "Track 10".
+QCollator fileManagerCollator() {
+    QLocale locale;
+    if (locale.language() == QLocale::C) {
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
 
 QElapsedTimer& clock() {
     static QElapsedTimer timer;
@@ -60,7 +74,9 @@ bool isFlacName(const QString& name) {
 }
 
 FolderScan::FolderScan(std::function<void()> serve, int serveIntervalMs)
-    : serve_(std::move(serve)), serveIntervalMs_(serveIntervalMs) {}
+    : serve_(std::move(serve)),
+      serveIntervalMs_(serveIntervalMs),
+      collator_(fileManagerCollator()) {}
 
 void FolderScan::SearchFolder(const QString& folder, QStringList& results) {
     if (depth_ == 0) {
@@ -117,11 +133,8 @@ void FolderScan::walk(const QString& folder, QStringList& results) {
         }
     }
 
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(entries.begin(), entries.end(), [&collator](const Entry& a, const Entry& b) {
-        const int order = collator.compare(a.name, b.name);
+    std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
+        const int order = collator_.compare(a.name, b.name);
         return order != 0 ? order < 0 : a.name < b.name;  // a stable tie-break for "A" and "a"
     });
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +45,7 @@ class FolderScan {
     qint64 lastServed_ = 0;
     int depth_ = 0;
     bool cancelled_ = false;
+    QCollator collator_;  // made once: an ICU collator costs milliseconds to set up
     std::set<std::pair<unsigned long, unsigned long>> visited_;  // device, inode
 };
 

@@ -1,0 +1,142 @@
+// The folder walk on trees the tests make: what matches, in which order, and the trees that
+// would hang or crash a naive walk.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "folderscan.h"
+
+using namespace lumivox;
+
+namespace {
+
+class FolderScanTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString root() const { return dir_.path(); }
+    void touch(const QString& relative) {
+        QDir().mkpath(QFileInfo(dir_.filePath(relative)).path());
+        QFile file(dir_.filePath(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    void mkdir(const QString& relative) { ASSERT_TRUE(QDir().mkpath(dir_.filePath(relative))); }
+    QStringList scan(const QString& folder) {
+        QStringList results;
+        FolderScan().SearchFolder(folder, results);
+        return results;
+    }
+    // Results relative to the root, for readable expectations.
+    QStringList relative(const QStringList& results) {
+        QStringList names;
+        for (const QString& path : results) {
+            names << path.mid(root().size() + 1);
+        }
+        return names;
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(FolderScanTest, CollectsFlacNamesInAnyCaseAndNothingElse) {
+    for (const char* name :
+         {"a.flac", "B.FLAC", "c.Flac", "d.mp3", "e.flac.bak", ".flac", "flac", "f.flac "}) {
+        touch(name);
+    }
+    mkdir("x.flac");  // a folder is searched, never added
+    touch("x.flac/inner.flac");
+    EXPECT_EQ(relative(scan(root())),
+              (QStringList{".flac", "a.flac", "B.FLAC", "c.Flac", "f.flac ", "x.flac/inner.flac"}));
+}
+
+TEST_F(FolderScanTest, OwnFilesFirstThenSubfoldersDepthFirstInFileManagerOrder) {
+    for (const char* name : {"Track 10.flac", "Track 2.flac", "track 1.flac", "CD2/b.flac",
+                             "CD10/a.flac", "CD2/deep/z.flac", "CD2/a.flac", "zz.flac"}) {
+        touch(name);
+    }
+    EXPECT_EQ(relative(scan(root())),
+              (QStringList{"track 1.flac", "Track 2.flac", "Track 10.flac", "zz.flac", "CD2/a.flac",
+                           "CD2/b.flac", "CD2/deep/z.flac", "CD10/a.flac"}));
+}
+
+TEST_F(FolderScanTest, SearchesTheFirstTwoHundredSubfoldersOnly) {
+    for (int i = 1; i <= 201; ++i) {
+        touch(QStringLiteral("d%1/x.flac").arg(i));
+    }
+    const QStringList found = relative(scan(root()));
+    ASSERT_EQ(found.size(), 200);
+    EXPECT_EQ(found.first(), "d1/x.flac");
+    EXPECT_EQ(found.last(), "d200/x.flac");
+}
+
+TEST_F(FolderScanTest, EntersNoFolderTwiceSoLinkLoopsEnd) {
+    touch("music/a.flac");
+    ASSERT_EQ(
+        ::symlink(root().toUtf8().constData(), dir_.filePath("music/up").toUtf8().constData()), 0);
+    ASSERT_EQ(::symlink(dir_.filePath("music").toUtf8().constData(),
+                        dir_.filePath("again").toUtf8().constData()),
+              0);
+    EXPECT_EQ(relative(scan(root())), QStringList{"again/a.flac"});
+}
+
+TEST_F(FolderScanTest, UnreadableAndMissingFoldersContributeNothing) {
+    EXPECT_TRUE(scan(dir_.filePath("missing")).isEmpty());
+    touch("a/1.flac");
+    touch("locked/2.flac");
+    touch("z/3.flac");
+    ASSERT_TRUE(QFile::setPermissions(dir_.filePath("locked"), QFileDevice::Permissions()));
+    const QStringList found = relative(scan(root()));
+    QFile::setPermissions(dir_.filePath("locked"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (geteuid() == 0) {
+        EXPECT_EQ(found, (QStringList{"a/1.flac", "locked/2.flac", "z/3.flac"}));
+    } else {
+        EXPECT_EQ(found, (QStringList{"a/1.flac", "z/3.flac"}));
+    }
+}
+
+TEST_F(FolderScanTest, ANameThatIsNotUtf8IsFoundWithoutHarm) {
+    const QByteArray raw = QFile::encodeName(root()) + "/bad\xff\xfe.flac";
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const QStringList found = scan(root());
+    ::unlink(raw.constData());  // QTemporaryDir cannot name it to remove it
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_TRUE(found.first().endsWith(".flac"));
+}
+
+TEST_F(FolderScanTest, ServesEventsWhileWalkingAndStopsWhenCancelled) {
+    for (int i = 0; i < 50; ++i) {
+        touch(QStringLiteral("d%1/x.flac").arg(i));
+    }
+    int serves = 0;
+    FolderScan* self = nullptr;
+    FolderScan scanner(
+        [&] {
+            ++serves;
+            EXPECT_TRUE(self->isRunning());
+            if (serves == 5) {
+                self->cancel();
+            }
+        },
+        0);
+    self = &scanner;
+    QStringList results;
+    scanner.SearchFolder(root(), results);
+    EXPECT_EQ(serves, 5);
+    EXPECT_LT(results.size(), 50);
+    EXPECT_FALSE(scanner.isRunning());
+
+    results.clear();
+    serves = 100;  // a new walk starts afresh after a cancelled one
+    scanner.SearchFolder(root(), results);
+    EXPECT_EQ(results.size(), 50);
+}
+
+}  // namespace
