@@ -27,7 +27,12 @@ int main(int argc, char** argv) {
         watch.feed(piece);
         return std::string(piece);
     };
-    run.writeFailure = [&watch](const std::string&, int) { return watch.error(); };
+    // What the tool printed; failing that, a file system left without room (MEncoder says
+    // nothing when its writes fail, and other tools' messages may come in another language).
+    run.writeFailure = [&watch](const std::string& output, int status) {
+        const std::string seen = watch.error();
+        return seen.empty() && status == 0 ? noRoomLeftFor(output) : seen;
+    };
 #if LUMIVOX_ADAPTER_KIND == 0
     const std::vector<std::string> inputs = ffmpegInputPaths(args);
     TimeFieldRewriter rewriter;
@@ -50,11 +55,6 @@ int main(int argc, char** argv) {
     run.args = translateConvArgs(args);
     run.outputPath = mencoderOutputPath(args);
     run.workFolder = mencoderWorkFolder();
-    // MEncoder says nothing when its writes fail.
-    run.writeFailure = [&watch](const std::string& output, int status) {
-        const std::string seen = watch.error();
-        return seen.empty() && status == 0 ? noRoomLeftFor(output) : seen;
-    };
 #else
     const std::vector<std::string> inputs = soxInputPaths(args);
     run.program = "sox";
