@@ -1,10 +1,10 @@
 #include "desktopservices.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTimer>
