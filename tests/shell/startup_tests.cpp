@@ -127,6 +127,26 @@ TEST_F(StartUp, ATypedValueSavedAsNoEntryKeepsThePresetText) {
     EXPECT_EQ(w.txtPath()->text(), dir_.path() + "/output");
 }
 
+// Random bytes restore no folder: the default stands, and no batch writes into garbage. A
+// relative folder is kept as written (the batch takes it from the application folder).
+TEST_F(StartUp, ADamagedFolderLineFallsBackToTheDefault) {
+    QByteArray noise;
+    for (int i = 0; i < 64; ++i) {
+        noise += static_cast<char>(0x80 + (i * 37) % 0x7f);
+    }
+    const QList<QPair<QByteArray, QString>> cases = {
+        {noise, dir_.path() + "/output"},
+        {"out\x01x", dir_.path() + "/output"},
+        {"out", "out"},
+    };
+    for (const auto& [line, expected] : cases) {
+        writeFile("setup.ini", "\"7\"\r\n\"1\"\r\n\"1\"\r\n\"" + line + "\"\r\n\"8\"\r\n");
+        MainProgram program;
+        EXPECT_EQ(program.window().txtPath()->text(), expected);
+        EXPECT_EQ(program.window().cmbOF()->currentIndex(), 8);
+    }
+}
+
 }  // namespace
 
 class ShutDown : public StartUp {
