@@ -52,7 +52,7 @@ double direct(const QStringList& inputs, const QString& outFolder) {
     QElapsedTimer timer;
     timer.start();
     for (const QString& input : inputs) {
-        const QString out = uniqueOutputPath(outputPath(s, input, timeStamp(QTime::currentTime())));
+        const QString out = uniqueOutputPath(s, input, timeStamp(QTime::currentTime()));
         run(mp3DecodeCommand(c, input));
         run(mp3ProbeCommand(c));
         run(mp3EncodeCommand(c, s, input, out));

@@ -86,6 +86,14 @@ QString defaultOutputFolder() {
     return appFolder() + QStringLiteral("/output");
 }
 
+QString resolveOutputFolder(const QString& text) {
+    QString folder = text.trimmed().isEmpty() ? defaultOutputFolder() : text;
+    if (!folder.startsWith(kSeparator)) {
+        folder = appFolder() + kSeparator + folder;
+    }
+    return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
+}
+
 void setAppFolderOverride(const QString& folder) {
     appFolderOverride() = folder;
 }

@@ -12,6 +12,10 @@ inline const QString kSeparatorText = QStringLiteral("/");
 QString appFolder();
 // Application folder + "/output": where outputs go when the output box names no folder.
 QString defaultOutputFolder();
+// The folder the output box names, as every tool must see it, ending in the separator: an empty
+// text means defaultOutputFolder(), a relative one lies in the application folder (where a
+// program started from its own folder would put it).   "out" -> "<app>/out/"
+QString resolveOutputFolder(const QString& text);
 // Tests point the program at a build folder that holds data/ and the settings files.
 void setAppFolderOverride(const QString& folder);
 

@@ -26,6 +26,11 @@ bool isVideoFormat(int format) {
     return format >= FormatRmvb && format <= Format3gp;
 }
 
+bool isTaken(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();  // a dangling link would be written through
+}
+
 }  // namespace
 
 QString GetFileStem(const QString& path) {
@@ -82,32 +87,35 @@ bool hasSecondPass(int format) {
            format == FormatPhoneMp4 || format == Format3gp;
 }
 
-QString outputPath(const ConversionSettings& s, const QString& inputPath, const QString& stamp) {
+QString fitStem(const QString& stem, const QString& tail) {
+    qsizetype room = kMaxNameBytes - QFile::encodeName(tail).size();
+    qsizetype end = 0;
+    while (end < stem.size()) {
+        const qsizetype next = end + (stem.at(end).isHighSurrogate() ? 2 : 1);
+        room -= QFile::encodeName(stem.mid(end, next - end)).size();
+        if (room < 0) {
+            break;
+        }
+        end = next;
+    }
+    return stem.left(end);
+}
+
+QString outputPath(const ConversionSettings& s, const QString& inputPath, const QString& stamp,
+                   int copy) {
     const QString joiner = s.format == FormatMp3 ? QStringLiteral("_") : QStringLiteral("-");
-    return withSeparator(s.outFolder) + GetFileStem(inputPath) + joiner + stamp +
-           formatExtension(s.format);
+    const QString counter = copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString();
+    const QString tail = joiner + stamp + counter + formatExtension(s.format);
+    return withSeparator(s.outFolder) + fitStem(GetFileStem(inputPath), tail) + tail;
 }
 
 // Two files with the same stem finished at clocks such as 01:23:45 and 12:34:05 get the same
 // name; the later one must not replace the earlier.
-QString uniqueOutputPath(const QString& path) {
-    const auto taken = [](const QString& p) {
-        const QFileInfo info(p);
-        return info.exists() || info.isSymLink();  // a dangling link would be written through
-    };
-    if (!taken(path)) {
-        return path;
-    }
-    const qsizetype nameStart = path.lastIndexOf(paths::kSeparator) + 1;
-    qsizetype dot = path.lastIndexOf(u'.');
-    if (dot < nameStart) {
-        dot = path.size();
-    }
-    const QString head = path.left(dot);
-    const QString extension = path.mid(dot);
-    for (int n = 2;; ++n) {
-        const QString candidate = head + QStringLiteral(" (%1)").arg(n) + extension;
-        if (!taken(candidate)) {
+QString uniqueOutputPath(const ConversionSettings& s, const QString& inputPath,
+                         const QString& stamp) {
+    for (int copy = 1;; ++copy) {
+        const QString candidate = outputPath(s, inputPath, stamp, copy);
+        if (!isTaken(candidate)) {
             return candidate;
         }
     }

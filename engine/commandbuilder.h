@@ -58,12 +58,21 @@ QString firstPassTool(int format);   // "conv.exe", or "sox.exe" for MP3 (its fi
 QString secondPassTool(int format);  // "coder2.exe" for 6 and 7, "coder.exe" otherwise
 bool hasSecondPass(int format);      // 0, 1, 5, 6, 7
 
-// Output name: out folder + stem + "_" + stamp + ".mp3" for MP3, "-" for the others.
-QString outputPath(const ConversionSettings& s, const QString& inputPath, const QString& stamp);
+// Longest file name the file system takes, in bytes of its encoded form.
+inline constexpr qsizetype kMaxNameBytes = 255;
 
-// The same name made unique: when it exists already, a counter goes before the extension
-// ("song_14305 (2).mp3"), so an earlier output is never overwritten.
-QString uniqueOutputPath(const QString& path);
+// The stem, shortened at a whole character when needed, so that stem + tail fits in
+// kMaxNameBytes: a long name must not fail only because of the suffix we add.
+QString fitStem(const QString& stem, const QString& tail);
+
+// Output name: out folder + stem + "_" + stamp + ".mp3" for MP3, "-" for the others; copy 2 and
+// up put " (copy)" before the extension ("song_14305 (2).mp3").
+QString outputPath(const ConversionSettings& s, const QString& inputPath, const QString& stamp,
+                   int copy = 1);
+
+// The first of those names that does not exist yet, so an earlier output is never overwritten.
+QString uniqueOutputPath(const ConversionSettings& s, const QString& inputPath,
+                         const QString& stamp);
 
 // MP3 job, three lines: decode, duration probe, encode (to outputFile).
 //   <app>/data/sox.exe "<input>" <tmpWav>

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include "apppaths.h"
+#include "encodecheck.h"
 #include "messages.h"
 
 namespace lumivox {
@@ -63,12 +64,19 @@ void ConversionBatch::Timer1_Timer() {
     RunConversionBatch();
 }
 
+// Read wherever the folder is used: the box may have been emptied or changed since the start.
 QString ConversionBatch::outFolder() const {
-    QString folder = host_.outputFolderText();
-    if (!folder.endsWith(paths::kSeparator)) {
-        folder += paths::kSeparator;
+    return paths::resolveOutputFolder(host_.outputFolderText());
+}
+
+void ConversionBatch::settleOutputFolderText() {
+    // An emptied box would become "/" below, the root of the file system.
+    if (host_.outputFolderText().trimmed().isEmpty()) {
+        host_.setOutputFolderText(paths::defaultOutputFolder());
     }
-    return folder;
+    if (!host_.outputFolderText().endsWith(paths::kSeparator)) {
+        host_.setOutputFolderText(host_.outputFolderText() + paths::kSeparator);
+    }
 }
 
 CommandContext ConversionBatch::context() const {
@@ -80,17 +88,12 @@ void ConversionBatch::RunConversionBatch() {
     ended_ = false;
     failures_.clear();
     list_.setHeld(true);
-    // An emptied output box would put the files at the root of the file system.
-    if (host_.outputFolderText().trimmed().isEmpty()) {
-        host_.setOutputFolderText(paths::defaultOutputFolder());
-    }
-    QDir().mkdir(host_.outputFolderText());
+    settleOutputFolderText();
+    QDir().mkdir(outFolder());
     QDir().mkpath(paths::tmpFolder());
 
     while (list_.FileCount() > 0 && !ended_) {
-        if (!host_.outputFolderText().endsWith(paths::kSeparator)) {
-            host_.setOutputFolderText(host_.outputFolderText() + paths::kSeparator);
-        }
+        settleOutputFolderText();
         const QString before = list_.FilePathAt(0);
         const int countBefore = list_.FileCount();
         convertFirstEntry();
@@ -117,19 +120,22 @@ bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString
 void ConversionBatch::convertFirstEntry() {
     ConversionSettings s = host_.settings();
     s.outFolder = outFolder();
+    QDir().mkdir(s.outFolder);  // the box may name another folder by now
     currentFormat_ = s.format;
     currentInput_ = list_.FilePathAt(0);
+    firstFailure_.clear();
     const QString stamp = timeStamp(QTime::currentTime());
     const CommandContext c = context();
 
     if (s.format == FormatMp3) {
-        currentOutput_ = uniqueOutputPath(outputPath(s, currentInput_, stamp));
+        currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
         host_.showProgress(progress::Display{0, 0, kPreparing});
         // A failed decode must not hand the previous file's audio to the probe.
         QFile::remove(c.tmpWav);
         if (!run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_))) {
             return;
         }
+        noteFailure(objSox);
         if (!run(objDuration, kCoderTool, mp3ProbeCommand(c))) {
             return;
         }
@@ -138,7 +144,7 @@ void ConversionBatch::convertFirstEntry() {
     }
 
     currentOutput_ =
-        hasSecondPass(s.format) ? QString() : uniqueOutputPath(outputPath(s, currentInput_, stamp));
+        hasSecondPass(s.format) ? QString() : uniqueOutputPath(s, currentInput_, stamp);
     // A failed first pass must not hand the previous file's video to the second pass.
     QFile::remove(c.tmpMp4);
     run(objDOS, kConvTool, firstPassCommand(c, s, currentInput_, currentOutput_));
@@ -152,10 +158,13 @@ void ConversionBatch::objDOS_CommandOver() {
         finishEntry(objDOS);
         return;
     }
+    // The second pass cannot mend a first pass that failed: its cause is the one to name.
+    noteFailure(objDOS);
     ConversionSettings s = host_.settings();
     s.outFolder = outFolder();
+    QDir().mkdir(s.outFolder);  // the box may name another folder by now
     const QString stamp = timeStamp(QTime::currentTime());
-    currentOutput_ = uniqueOutputPath(outputPath(s, currentInput_, stamp));
+    currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
     run(objffmpeg, secondPassTool(currentFormat_), secondPassCommand(context(), s, currentOutput_));
 }
 
@@ -166,9 +175,26 @@ void ConversionBatch::objffmpeg_CommandOver() {
     finishEntry(objffmpeg);
 }
 
+void ConversionBatch::noteFailure(const DOSOutputs& runner) {
+    if (firstFailure_.isEmpty() && runner.lastExitStatus() != 0) {
+        firstFailure_ = lastOutputLine(runner.Outputs());
+    }
+}
+
 void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
+    noteFailure(lastRunner);
     if (lastRunner.lastExitStatus() != 0 || !isNonEmptyFile(currentOutput_)) {
-        failures_.append(FailedFile{currentInput_, lastOutputLine(lastRunner.Outputs())});
+        const QString cause =
+            firstFailure_.isEmpty() ? lastOutputLine(lastRunner.Outputs()) : firstFailure_;
+        failures_.append(FailedFile{currentInput_, cause});
+    } else if (currentFormat_ == FormatMp3) {
+        // ffmpeg decodes what it can of a cut or damaged file and exits 0. The partial MP3 stays:
+        // a damaged rip's first minutes are still the user's.
+        const QString shortfall = encodeShortfall(readEncodeReport(lastRunner.Outputs()),
+                                                  statedSeconds(objDuration.Outputs()));
+        if (!shortfall.isEmpty()) {
+            failures_.append(FailedFile{currentInput_, shortfall});
+        }
     }
     list_.removeFirstEntryIf(currentInput_);
     lngDuration_ = 0;
@@ -177,7 +203,7 @@ void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
 void ConversionBatch::completeBatch() {
     const bool finished = !ended_;
     if (finished) {
-        host_.openOutputFolder(host_.outputFolderText());
+        host_.openOutputFolder(outFolder());
         if (host_.completionSoundWanted()) {
             host_.playCompletionSound();
         }

@@ -28,7 +28,8 @@ class BatchHost {
     virtual bool completionSoundWanted() const = 0;
 };
 
-// A file whose conversion failed, with the last line its tool printed.
+// A file whose conversion failed, with the last line of its first tool run that failed (or the
+// line that says how much of it was written).
 struct FailedFile {
     QString path;
     QString lastLine;
@@ -75,6 +76,10 @@ class ConversionBatch : public QObject {
     bool run(DOSOutputs& runner, const QString& tool, const QString& commandLine);
     void convertFirstEntry();
     void finishEntry(const DOSOutputs& lastRunner);
+    // Keeps the last line of the entry's first run that failed: a later run failing only
+    // because of it would name the wrong cause.
+    void noteFailure(const DOSOutputs& runner);
+    void settleOutputFolderText();
     void completeBatch();
     QString outFolder() const;
     CommandContext context() const;
@@ -89,6 +94,7 @@ class ConversionBatch : public QObject {
     QString currentInput_;   // entry 0 as it was when its runs were built
     QString currentOutput_;  // the final file of the current entry
     int currentFormat_ = FormatMp3;
+    QString firstFailure_;  // of the current entry
     QList<FailedFile> failures_;
 };
 

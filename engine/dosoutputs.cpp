@@ -105,13 +105,15 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     outputs_.clear();
     // One decoder for the whole run, so a character split across two reads arrives whole.
     QStringDecoder decode(QStringConverter::System);
-    auto handOn = [&] {
-        QString text = decode(process.read(kChunkBytes));
-        if (text.isEmpty()) {
-            return;  // only the first bytes of a character so far
+    // Returns the number of bytes taken.
+    auto handOn = [&]() -> qint64 {
+        const QByteArray bytes = process.read(kChunkBytes);
+        QString text = decode(bytes);
+        if (!text.isEmpty()) {  // empty: only the first bytes of a character so far
+            outputs_ += text;
+            emit ReceiveOutputs(text);
         }
-        outputs_ += text;
-        emit ReceiveOutputs(text);
+        return bytes.size();
     };
 
     clsWaitableTimer timer;
@@ -124,14 +126,19 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
         // CurrentToolName would otherwise be taken as finished at once.
         const bool over =
             process.state() == QProcess::NotRunning && !IsProcessRunning(CurrentToolName);
-        // QProcess takes the pipe's contents into its buffer while events are served; what is
-        // waiting there is handed on one chunk a pass while the tool runs, and drained below
-        // once it is over.
         if (over) {
             break;
         }
-        if (process.bytesAvailable() > 0) {
-            handOn();
+        // QProcess takes the pipe's contents into its buffer while events are served, so the
+        // tool is never held back by a full pipe: hand on everything that waits, a chunk of at
+        // most 1024 bytes at a time, or the display falls behind the tool. What arrives while
+        // the handlers run waits for the next pass.
+        for (qint64 waiting = process.bytesAvailable(); waiting > 0;) {
+            const qint64 taken = handOn();
+            if (taken <= 0) {
+                break;
+            }
+            waiting -= taken;
         }
         QCoreApplication::processEvents();
         timer.Wait(kPollMilliseconds);

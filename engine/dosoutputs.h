@@ -10,8 +10,9 @@ namespace lumivox {
 extern QString CurrentToolName;
 
 // Runs one console command line as a hidden child process and hands its merged output to the
-// owner chunk by chunk (at most 1024 bytes a pass, 50 ms between passes) while serving the event
-// queue. ExecuteCommand returns only when the command is over, after CommandOver was raised.
+// owner chunk by chunk (everything waiting at each pass, in chunks of at most 1024 bytes; 50 ms
+// between passes) while serving the event queue. ExecuteCommand returns only when the command is
+// over, after CommandOver was raised.
 class DOSOutputs : public QObject {
     Q_OBJECT
   public:

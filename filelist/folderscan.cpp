@@ -22,6 +22,7 @@ const QString kFlacSuffix = QStringLiteral(".FLAC");
 struct Entry {
     QString name;  // as the folder holds it; matching looks at the name without padding
     bool folder = false;
+    QCollatorSortKey key;
 };
 
 // Qt's collator compares plain code points under the C locale, numbers included; a session
@@ -125,7 +126,7 @@ void FolderScan::walk(const QString& folder, QStringList& results) {
         }
         const bool isFolder = isFolderEntry(entry, encoded);
         if (isFolder || isFlacName(trimmed)) {
-            entries.push_back({name, isFolder});
+            entries.push_back({name, isFolder, collator_.sortKey(name)});
         }
         maybeServe();
         if (cancelled_) {
@@ -133,8 +134,9 @@ void FolderScan::walk(const QString& folder, QStringList& results) {
         }
     }
 
-    std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
-        const int order = collator_.compare(a.name, b.name);
+    // One key per name: comparing keys is far cheaper than collating the names each time.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const int order = a.key.compare(b.key);
         return order != 0 ? order < 0 : a.name < b.name;  // a stable tie-break for "A" and "a"
     });
 

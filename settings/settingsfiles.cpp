@@ -27,21 +27,12 @@ bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
-// Where a quoted value closes: the first quote followed by blanks and then a comma or the end of
-// the line, so a folder holding a quote still comes back whole; failing that, the first quote
-// ("a" junk, 5 reads a and 5). -1 when no quote follows.
+// A quoted value closes at the last quote of its line: nothing inside a value is escaped, so a
+// folder holding quotes and commas (out "quoted", with comma) still comes back whole. -1 when
+// no quote follows the opening one.
 qsizetype closingQuote(QStringView line, qsizetype open) {
-    const qsizetype first = line.indexOf(u'"', open + 1);
-    for (qsizetype q = first; q >= 0; q = line.indexOf(u'"', q + 1)) {
-        qsizetype k = q + 1;
-        while (k < line.size() && isBlank(line[k])) {
-            ++k;
-        }
-        if (k == line.size() || line[k] == u',') {
-            return q;
-        }
-    }
-    return first;
+    const qsizetype last = line.lastIndexOf(u'"');
+    return last > open ? last : -1;
 }
 
 // One line: values separated by commas outside quotes.
@@ -74,32 +65,32 @@ void decodeLine(QStringView line, QStringList& out) {
     }
 }
 
-qint64 clampedLeadingNumber(const QString& text, qint64 low, qint64 high) {
+// The leading number rounded, or nullopt when it does not fit the type: a conversion that
+// fails is skipped, and the value keeps what it held.
+template <typename Int>
+std::optional<Int> optionValue(const QString& text) {
     const double rounded = roundHalfEven(leadingNumber(text));
-    return static_cast<qint64>(
-        std::clamp(rounded, static_cast<double>(low), static_cast<double>(high)));
+    if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<Int>(rounded);
 }
 
 template <typename Int>
-Int optionValue(const QString& text) {
-    return static_cast<Int>(clampedLeadingNumber(text, std::numeric_limits<Int>::min(),
-                                                 std::numeric_limits<Int>::max()));
+void applyValue(const QStringList& values, qsizetype index, Int& into) {
+    if (index < values.size()) {
+        if (const auto value = optionValue<Int>(values[index])) {
+            into = *value;
+        }
+    }
 }
 
 // The values present are applied in order; the others keep what `into` holds.
 void applyOptions(const QStringList& values, OptionValues& into) {
-    if (values.size() > 0) {
-        into.soundPrompt = optionValue<qint16>(values[0]);
-    }
-    if (values.size() > 1) {
-        into.cutter = optionValue<qint16>(values[1]);
-    }
-    if (values.size() > 2) {
-        into.cutFrom = optionValue<qint32>(values[2]);
-    }
-    if (values.size() > 3) {
-        into.cutTo = optionValue<qint32>(values[3]);
-    }
+    applyValue(values, 0, into.soundPrompt);
+    applyValue(values, 1, into.cutter);
+    applyValue(values, 2, into.cutFrom);
+    applyValue(values, 3, into.cutTo);
 }
 
 }  // namespace
@@ -190,6 +181,13 @@ std::optional<qint16> positionFromText(const QString& text) {
         return std::nullopt;
     }
     return static_cast<qint16>(rounded);
+}
+
+bool isUsableFolderText(const QString& text) {
+    // Bytes that are not text decode to replacement characters.
+    return std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == QChar::ReplacementCharacter || c.category() == QChar::Other_Control;
+    });
 }
 
 OptionValues loadOptions(const QString& path) {

@@ -20,7 +20,8 @@ inline const QString kOptionsFile = QStringLiteral("options.ini");
 
 // Record format: one value a line, CRLF line ends, the locale's 8-bit encoding; strings wrapped
 // in double quotes with nothing escaped, numbers bare. Reading accepts LF or CRLF; a value ends at
-// the end of its line or at a comma outside quotes, and surrounding quotes are removed.
+// the end of its line or at a comma outside quotes; a quoted value runs to the last quote of its
+// line, and the surrounding quotes are removed.
 QByteArray encodeRecords(const QStringList& values, const QList<bool>& quoted);
 QStringList decodeRecords(const QByteArray& bytes);
 
@@ -45,6 +46,10 @@ std::optional<QStringList> readSetupValues(const QString& path);
 // text is not a number or does not fit.
 std::optional<qint16> positionFromText(const QString& text);
 
+// Whether a restored output folder is usable text: no bytes that failed to decode and no control
+// characters. A damaged setup.ini must not send the next batch into a folder of garbage.
+bool isUsableFolderText(const QString& text);
+
 struct OptionValues {
     qint16 soundPrompt = 0;
     qint16 cutter = 0;
@@ -52,7 +57,8 @@ struct OptionValues {
     qint32 cutTo = 0;
 };
 
-// Missing file: the defaults. Values that are not numbers read as 0 (leading number).
+// Missing file: the defaults. Values that are not numbers read as 0 (leading number); a value
+// too large for its type is skipped and keeps the default.
 OptionValues loadOptions(const QString& path);
 bool saveOptions(const QString& path, const OptionValues& values);
 

@@ -1,9 +1,11 @@
 #include "desktopservices.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
@@ -23,7 +25,9 @@ DesktopServices& desktopServices() {
 }
 
 void playSoundAndWait(const QString& wavFile) {
-    if (!QFileInfo(wavFile).isFile()) {
+    // Without an audio output the sound cannot play, and the wait below would hold "Done." and
+    // the controls back for nothing.
+    if (!QFileInfo(wavFile).isFile() || QMediaDevices::audioOutputs().isEmpty()) {
         QApplication::beep();
         return;
     }

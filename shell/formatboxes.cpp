@@ -18,6 +18,11 @@ QComboBox* makeBox(QWidget* parent, const QString& name, const QStringList& entr
     box->addItems(entries);
     // Typed values are kept as text; they must not grow the fixed list.
     box->setInsertPolicy(QComboBox::NoInsert);
+    // A typed value reaches the command as typed: inline completion would turn "12" into "12.2"
+    // and "150" into "1500".
+    if (editable) {
+        box->setCompleter(nullptr);
+    }
     box->setMaxVisibleItems(15);
     return box;
 }

@@ -43,7 +43,10 @@ void restoreChoices(frmMain& window, const QStringList& values) {
         }
     }
     if (values.size() > 3) {
-        window.txtPath()->setText(values.at(3));
+        // A damaged file restores no folder, so start-up falls back to the default; a relative
+        // one is kept as written and means a folder in the application folder.
+        const QString& folder = values.at(3);
+        window.txtPath()->setText(settings::isUsableFolderText(folder) ? folder : QString());
     }
     if (values.size() > 4) {
         if (const auto format = acceptedPosition(window.cmbOF(), values.at(4));

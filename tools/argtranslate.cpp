@@ -181,6 +181,10 @@ std::string mencoderOutputPath(const Args& args) {
     return at != std::string::npos && at + 1 < args.size() ? args[at + 1] : std::string();
 }
 
+std::size_t mencoderInputPosition(const Args& args) {
+    return mencoderInputIndex(args);
+}
+
 std::string mencoderInputPath(const Args& args) {
     const std::size_t at = mencoderInputIndex(args);
     return at == std::string::npos ? std::string() : args[at];

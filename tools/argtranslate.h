@@ -30,8 +30,9 @@ Args translateConvArgs(const Args& args);
 std::string ffmpegOutputPath(const Args& args);
 std::string soxOutputPath(const Args& args);
 std::string mencoderOutputPath(const Args& args);
-// The first file argument of a MEncoder command.
+// The first file argument of a MEncoder command, and its index (npos when there is none).
 std::string mencoderInputPath(const Args& args);
+std::size_t mencoderInputPosition(const Args& args);
 
 // Nearest of 8000 11025 12000 16000 22050 24000 32000 44100 48000; a tie takes the higher.
 long nearestMp3SampleRate(long rate);

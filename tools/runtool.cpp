@@ -168,9 +168,15 @@ int runTool(const ToolRun& run, const char* adapterName) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     childPid = 0;
-    const int code = WIFEXITED(status)     ? WEXITSTATUS(status)
-                     : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
-                                           : 1;
+    int code = WIFEXITED(status)     ? WEXITSTATUS(status)
+               : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                     : 1;
+    if (run.writeFailure) {
+        if (const std::string why = run.writeFailure(output, code); !why.empty()) {
+            writeAll(std::string(adapterName) + ": " + output + ": " + why + "\n");
+            code = code == 0 ? 1 : code;
+        }
+    }
 
     bool existsAfter = false;
     if (code != 0 && !output.empty() && !existedBefore && isRegularFile(output, existsAfter)) {

@@ -15,11 +15,17 @@ struct ToolRun {
     // Turns each piece of the tool's output into what is written on; identity when empty.
     std::function<std::string(std::string_view)> filter;
     std::function<std::string()> flush;
+    // A write error, asked once the tool has ended, with its exit status: what went wrong, or
+    // empty. It is reported in one last line (the tool's own last line may say only "Conversion
+    // failed!"), and a run that ended with status 0 fails. Given the output path as the tool saw
+    // it.
+    std::function<std::string(const std::string& output, int status)> writeFailure;
 };
 
 // Runs the tool with stdin from /dev/null and its stdout+stderr through one pipe, writing each
 // piece to our stdout as it arrives. SIGTERM and SIGINT are passed on to the tool. Returns the
-// tool's exit status, 128+signal when a signal ended it, 127 when it could not be started.
+// tool's exit status, 128+signal when a signal ended it, 127 when it could not be started, 1 for a
+// write error the tool did not exit with. A failed run's output is removed when the run made it.
 int runTool(const ToolRun& run, const char* adapterName);
 
 }  // namespace lumivox::tools

@@ -61,6 +61,22 @@ TEST(AppFolder, IsTheExecutableFolderUnlessOverridden) {
     EXPECT_EQ(paths::appFolder(), QCoreApplication::applicationDirPath());
 }
 
+// One meaning for every tool: relative to the application folder, never to wherever the program
+// was started from or the folder a tool runs in; an emptied box is the default, never "/".
+TEST(AppFolder, OutputFolderTextResolvesAgainstTheApplicationFolder) {
+    paths::setAppFolderOverride(u"/opt/lumivox"_s);
+    const std::pair<QString, QString> cases[] = {
+        {u"/music/out"_s, u"/music/out/"_s},    {u"/music/out/"_s, u"/music/out/"_s},
+        {u"out"_s, u"/opt/lumivox/out/"_s},     {u"a/../b/"_s, u"/opt/lumivox/a/../b/"_s},
+        {u" lead"_s, u"/opt/lumivox/ lead/"_s}, {QString(), u"/opt/lumivox/output/"_s},
+        {u"   "_s, u"/opt/lumivox/output/"_s},
+    };
+    for (const auto& [text, folder] : cases) {
+        EXPECT_EQ(paths::resolveOutputFolder(text), folder) << text.toStdString();
+    }
+    paths::setAppFolderOverride(QString());
+}
+
 TEST_F(TempFolder, IsCreatedPrivateWithItsFilesInside) {
     const QString t = scratch.filePath(u"t"_s);
     paths::setPrivateTempFolderOverride(t);

@@ -19,21 +19,26 @@ using namespace lumivox;
 namespace {
 
 // Each fake tool logs its name and arguments, prints what the real one would, and writes the
-// file it was asked for unless FAKE_FAIL names it.
+// file it was asked for unless FAKE_FAIL names it. FAKE_SAY, when set, replaces what the video
+// first pass and the MP3 encode print: pieces separated by "|", each its own chunk.
 const char* kFakeTool = R"(#!/bin/sh
 name=$(basename "$0")
 echo "$name $*" >> "$FAKE_LOG"
 case " $FAKE_FAIL " in *" $name "*) echo "$name: something went wrong"; exit 3;; esac
+say() {
+  [ -n "$FAKE_SAY" ] || { printf "$1"; return; }
+  printf '%s\n' "$FAKE_SAY" | tr '|' '\n' | while IFS= read -r piece; do printf "$piece"; sleep 0.2; done
+}
 case "$name" in
 sox.exe) cp "$1" "$2" ;;
 conv.exe)
-  printf 'Pos:   1.0s     10f (50%%)  0.00fps\r'
+  say 'Pos:   1.0s     10f (50%%)  0.00fps\r'
   while [ $# -gt 1 ]; do [ "$1" = "-o" ] && out=$2; shift; done
   echo video > "$out" ;;
 *)
   [ -e "$2" ] || { echo "$2: No such file or directory"; exit 1; }
   if [ $# -eq 2 ]; then echo "  Duration: 00:00:05.00, start: 0.000000, bitrate: 1411 kb/s"; exit 1; fi
-  printf 'size=   1kB time=3.00 bitrate= 1.0kbits/s\r'
+  say "size=   1kB time=3.00 bitrate= 1.0kbits/s\rsize=   2kB time=5.00 bitrate= 1.0kbits/s\n"
   for last; do :; done
   echo audio > "$last" ;;
 esac
@@ -76,6 +81,7 @@ class Batch : public ::testing::Test {
         paths::setPrivateTempFolderOverride(dir_.filePath("T"));
         qputenv("FAKE_LOG", dir_.filePath("log").toLocal8Bit());
         qunsetenv("FAKE_FAIL");
+        qunsetenv("FAKE_SAY");
         setMessageHandler([this](const Message& m) { messages_ << m.text; });
         host_.folder = dir_.filePath("out");
         host_.current.audioBitrate = "128";
@@ -240,6 +246,131 @@ TEST_F(Batch, NoSoundWhenSwitchedOff) {
     runWith(FormatMp3, {inputs_.at(0)});
     EXPECT_EQ(host_.sounds, 0);
     EXPECT_EQ(host_.opened.size(), 1);
+}
+
+// A relative folder lies in the application folder for every tool alike; MEncoder, which runs in
+// the private folder, used to resolve it there.
+TEST_F(Batch, ARelativeOutputFolderLiesInTheApplicationFolder) {
+    host_.folder = "out";
+    runWith(FormatAvi, {inputs_.at(0)});
+    runWith(FormatMp3, {inputs_.at(1)});
+    EXPECT_EQ(host_.folder, "out/") << "the box keeps what the user typed";
+    const QDir out(paths::appFolder() + "/out");
+    EXPECT_EQ(out.entryList({"a-*.avi"}, QDir::Files).size(), 1);
+    EXPECT_EQ(out.entryList({"b_*.mp3"}, QDir::Files).size(), 1);
+    EXPECT_EQ(host_.opened.last(), paths::appFolder() + "/out/");
+    EXPECT_TRUE(batch_.lastFailures().isEmpty());
+}
+
+// The box emptied while the first file converts: the next output goes to the default folder,
+// never to the root of the file system.
+TEST_F(Batch, AnOutputBoxEmptiedMidBatchStillMeansTheDefaultFolder) {
+    bool emptied = false;
+    QObject::connect(&batch_.objDuration, &DOSOutputs::CommandOver, [&] {
+        if (!emptied) {
+            emptied = true;
+            host_.folder = "";
+        }
+    });
+    runWith(FormatMp3, inputs_);
+    // The first file's lines were built before the box was emptied.
+    EXPECT_EQ(QDir(dir_.filePath("out")).entryList({"a_*.mp3"}, QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(paths::appFolder() + "/output").entryList({"b_*.mp3"}, QDir::Files).size(), 1);
+    for (const QString& line : QString::fromLocal8Bit([this] {
+                                   QFile f(dir_.filePath("log"));
+                                   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                               }())
+                                   .split('\n')) {
+        EXPECT_FALSE(line.contains(" /a_") || line.contains(" /b_")) << line.toStdString();
+    }
+    EXPECT_EQ(host_.folder, paths::appFolder() + "/output/");
+}
+
+// A two-pass format whose first pass failed: the message names that cause, not the second
+// pass's complaint about the missing intermediate file.
+TEST_F(Batch, TheFirstRunThatFailedIsNamed) {
+    qputenv("FAKE_FAIL", "conv.exe");
+    runWith(FormatRm, {inputs_.at(0)});
+    ASSERT_EQ(batch_.lastFailures().size(), 1);
+    EXPECT_EQ(batch_.lastFailures().at(0).lastLine, "conv.exe: something went wrong");
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_.at(0).contains("conv.exe: something went wrong"));
+    EXPECT_FALSE(messages_.at(0).contains("No such file"));
+}
+
+// ffmpeg exits 0 after decoding what it could of a cut or damaged file (the probe said 5 s).
+TEST_F(Batch, AnEncodeThatFallsShortIsAFailureAndKeepsItsOutput) {
+    const char* decodeError =
+        "Error while decoding stream #0:0: Invalid data found when "
+        "processing input";
+    struct Case {
+        QByteArray say;
+        QString failure;  // empty: a success
+    };
+    const Case cases[] = {
+        {"size= 1kB time=4.98 bitrate= 1.0kbits/s\\n", ""},
+        {"size= 1kB time=4.20 bitrate= 1.0kbits/s\\n", ""},  // within a second
+        {"size= 1kB time=3.62 bitrate= 1.0kbits/s\\n", "只写入了 3.6 秒，应为 5.0 秒"},
+        // The encode's own report of the input's stated length counts too.
+        {"  Duration: 00:00:12.00, start: 0.000000\\nsize= 1kB time=4.98 bitrate= 1kbits/s\\n",
+         "只写入了 5.0 秒，应为 12.0 秒"},
+        {QByteArray(decodeError) + "\\nsize= 1kB time=4.98 bitrate= 1.0kbits/s\\n", decodeError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.say.toStdString());
+        qputenv("FAKE_SAY", c.say);
+        messages_.clear();
+        runWith(FormatMp3, {inputs_.at(0)});
+        if (c.failure.isEmpty()) {
+            EXPECT_TRUE(batch_.lastFailures().isEmpty());
+        } else {
+            ASSERT_EQ(batch_.lastFailures().size(), 1);
+            EXPECT_EQ(batch_.lastFailures().at(0).lastLine.toStdString(), c.failure.toStdString());
+            ASSERT_EQ(messages_.size(), 1);
+            EXPECT_TRUE(messages_.at(0).contains(c.failure));
+        }
+    }
+    // Every partial MP3 stays: a damaged rip's first minutes are still the user's.
+    EXPECT_EQ(QDir(dir_.filePath("out")).entryList(QDir::Files).size(), 5);
+}
+
+// The progress rules of both output handlers, chunk by chunk through the real runners.
+TEST_F(Batch, EachChunkAdvancesTheSpinnerOnceAndOnlyReportsMoveTheDisplay) {
+    struct Seen {
+        QString chunk;
+        QString spin;
+        qsizetype captions;
+    };
+    QList<Seen> seen;
+    const auto record = [&](QString& chunk) {
+        seen << Seen{chunk, batch_.strSpin(), host_.captions.size()};
+    };
+    QObject::connect(&batch_.objffmpeg, &DOSOutputs::ReceiveOutputs, record);
+    QObject::connect(&batch_.objDOS, &DOSOutputs::ReceiveOutputs, record);
+
+    // The probe said 5 s; the encode's own later "Duration: " of 100 s is ignored.
+    qputenv("FAKE_SAY",
+            "  Duration: 00:01:40.00, start: 0.0\\n|size= 1kB time=1.00 \\r|"
+            "no report here\\r|size= 2kB time=4.98 \\n");
+    runWith(FormatMp3, {inputs_.at(0)});
+    qputenv("FAKE_SAY", "Pos: 0.1s 1f ( 7%%) 0.00fps\\r|Pos: 0.2s 2f\\r|Pos: 1.0s 9f (100%%)\\r");
+    runWith(FormatAvi, {inputs_.at(0)});
+
+    ASSERT_EQ(seen.size(), 7);
+    const QStringList spins = {"\\", "|", "/", "-", "\\", "|", "/"};
+    // The fifth chunk follows the first batch's "Done.".
+    const QList<qsizetype> newCaptions = {0, 1, 0, 1, 2, 0, 1};
+    for (int i = 0; i < seen.size(); ++i) {
+        SCOPED_TRACE(seen[i].chunk.toStdString());
+        EXPECT_EQ(seen[i].spin, spins[i]);
+        if (i > 0) {
+            EXPECT_EQ(seen[i].captions - seen[i - 1].captions, newCaptions[i]);
+        }
+    }
+    EXPECT_TRUE(host_.captions.contains("转换中| 20%")) << "1 s of the probe's 5";
+    EXPECT_TRUE(host_.captions.contains("完成 100%")) << host_.captions.join(" | ").toStdString();
+    EXPECT_TRUE(host_.captions.contains("转换中\\ 7%"));
+    EXPECT_TRUE(host_.captions.contains("结束 100%"));
 }
 
 }  // namespace

@@ -221,30 +221,61 @@ TEST(OutputNames, TimeStampAndNames) {
 TEST(OutputNames, UniqueNameNeverReplacesAnEarlierOutput) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    ConversionSettings s = settings(FormatMp3);
+    s.outFolder = dir.path();
     const QString base = dir.path() + "/song_12345.mp3";
-    EXPECT_EQ(uniqueOutputPath(base), base);
+    EXPECT_EQ(uniqueOutputPath(s, kInput, "12345"), base);
 
     auto touch = [](const QString& p) {
         QFile f(p);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     };
     touch(base);
-    EXPECT_EQ(uniqueOutputPath(base), dir.path() + "/song_12345 (2).mp3");
+    EXPECT_EQ(uniqueOutputPath(s, kInput, "12345"), dir.path() + "/song_12345 (2).mp3");
     touch(dir.path() + "/song_12345 (2).mp3");
     touch(dir.path() + "/song_12345 (4).mp3");
-    EXPECT_EQ(uniqueOutputPath(base), dir.path() + "/song_12345 (3).mp3");  // first free
+    EXPECT_EQ(uniqueOutputPath(s, kInput, "12345"), dir.path() + "/song_12345 (3).mp3");
 
-    const QString noStem = dir.path() + "/_957.mp3";
-    touch(noStem);
-    EXPECT_EQ(uniqueOutputPath(noStem), dir.path() + "/_957 (2).mp3");
+    touch(dir.path() + "/_957.mp3");
+    EXPECT_EQ(uniqueOutputPath(s, "/music/noext", "957"), dir.path() + "/_957 (2).mp3");
 
     // A dangling link would be written through, so it counts as taken.
-    const QString link = dir.path() + "/clip-957.mp4";
-    ASSERT_TRUE(QFile::link(dir.path() + "/missing", link));
-    EXPECT_EQ(uniqueOutputPath(link), dir.path() + "/clip-957 (2).mp4");
+    s.format = FormatPhoneMp4;
+    ASSERT_TRUE(QFile::link(dir.path() + "/missing", dir.path() + "/clip-957.mp4"));
+    EXPECT_EQ(uniqueOutputPath(s, "/v/clip.avi", "957"), dir.path() + "/clip-957 (2).mp4");
+}
 
-    // No extension, and a dot only in the folder name.
-    ASSERT_TRUE(QDir(dir.path()).mkdir("a.b"));
-    touch(dir.path() + "/a.b/plain");
-    EXPECT_EQ(uniqueOutputPath(dir.path() + "/a.b/plain"), dir.path() + "/a.b/plain (2)");
+// The file system takes names of at most 255 bytes: a stem that fits on its own must not fail
+// because of the stamp and counter we add, and it is cut at a whole character.
+TEST(OutputNames, LongStemsAreShortenedSoTheNameFits) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto touch = [](const QString& p) {
+        QFile f(p);
+        return f.open(QIODevice::WriteOnly);
+    };
+    const QString ascii(255 - 5, u'a');             // 250 bytes; the input name is 255
+    const QString wide = QString(83, u'音') + "a";  // 250 bytes, 3 per character
+    const QString emoji = QString::fromUtf8("🎵").repeated(62) + "ab";  // 250 bytes, 4 each
+    for (const QString& stem : {ascii, wide, emoji}) {
+        for (const int format : {int(FormatMp3), int(FormatAvi), int(FormatRmvb)}) {
+            SCOPED_TRACE(format);
+            ConversionSettings s = settings(format);
+            s.outFolder = dir.path();
+            const QString input = "/music/" + stem + ".flac";
+            for (int copy = 1; copy <= 3; ++copy) {
+                const QString path = uniqueOutputPath(s, input, "235959");
+                const QString name = path.mid(dir.path().size() + 1);
+                EXPECT_LE(QFile::encodeName(name).size(), 255);
+                EXPECT_GE(QFile::encodeName(name).size(), 251);  // shortened no more than needed
+                EXPECT_TRUE(stem.startsWith(
+                    name.left(name.lastIndexOf(format == FormatMp3 ? u'_' : u'-'))));
+                EXPECT_FALSE(name.contains(QChar::ReplacementCharacter));
+                EXPECT_TRUE(touch(path)) << "copy " << copy;
+            }
+        }
+    }
+    // Short stems stay whole.
+    EXPECT_EQ(fitStem("song", "_14305.mp3"), "song");
+    EXPECT_EQ(fitStem(QString(300, u'x'), QString(300, u'y')), "");
 }

@@ -9,19 +9,21 @@ using lumivox::FileListModel;
 
 namespace {
 
-// Every path of the queue must be the text of the same row in the view's column.
-void expectRowsMatchQueue(const FileListModel& model) {
-    ASSERT_EQ(model.rowCount(), model.FileCount());
-    const QStringList queue = model.paths();
-    ASSERT_EQ(queue.size(), model.FileCount());
-    for (int row = 0; row < model.rowCount(); ++row) {
+// The rows as the user sees them (file name, format) and the queue the batch walks, both against
+// the literal entries expected.
+void expectEntries(const FileListModel& model, const QList<std::pair<QString, QString>>& expected) {
+    ASSERT_EQ(model.rowCount(), expected.size());
+    ASSERT_EQ(model.FileCount(), expected.size());
+    QStringList paths;
+    for (int row = 0; row < expected.size(); ++row) {
         SCOPED_TRACE(row);
-        EXPECT_EQ(model.data(model.index(row, FileListModel::PathColumn)).toString(),
-                  queue.at(row));
-        EXPECT_EQ(model.FilePathAt(row), queue.at(row));
-        EXPECT_EQ(model.data(model.index(row, FileListModel::FormatColumn)).toString(),
-                  lumivox::formatLabelFor(queue.at(row)));
+        const auto& [path, label] = expected.at(row);
+        EXPECT_EQ(model.data(model.index(row, FileListModel::PathColumn)).toString(), path);
+        EXPECT_EQ(model.data(model.index(row, FileListModel::FormatColumn)).toString(), label);
+        EXPECT_EQ(model.FilePathAt(row), path);
+        paths << path;
     }
+    EXPECT_EQ(model.paths(), paths);
 }
 
 // Collects the warnings QAbstractItemModelTester reports.
@@ -86,21 +88,22 @@ TEST(FileListModel, RowsAndQueueStayInStepThroughEveryOperation) {
         model.AddFileEntry("/m/a.flac");  // no duplicate check: two rows
         model.addFileEntries({"/m/b.mp3", "/m/c.wav", "/m/d"});
         model.addFileEntries({});
-        expectRowsMatchQueue(model);
-        EXPECT_EQ(model.paths(),
-                  QStringList({"/m/a.flac", "/m/a.flac", "/m/b.mp3", "/m/c.wav", "/m/d"}));
+        expectEntries(model, {{"/m/a.flac", "FLAC"},
+                              {"/m/a.flac", "FLAC"},
+                              {"/m/b.mp3", ".MP3"},
+                              {"/m/c.wav", ".WAV"},
+                              {"/m/d", "/M/D"}});
         EXPECT_EQ(model.entryAt(1).FormatLabel, "FLAC");
 
         EXPECT_TRUE(model.removeEntryAt(2));
         EXPECT_TRUE(model.RemoveFirstEntry());
-        expectRowsMatchQueue(model);
-        EXPECT_EQ(model.paths(), QStringList({"/m/a.flac", "/m/c.wav", "/m/d"}));
+        expectEntries(model, {{"/m/a.flac", "FLAC"}, {"/m/c.wav", ".WAV"}, {"/m/d", "/M/D"}});
 
         EXPECT_TRUE(model.removeFirstEntryIf("/m/a.flac"));
         EXPECT_TRUE(model.ClearFileList([] {}));
         EXPECT_EQ(model.FileCount(), 0);
         EXPECT_FALSE(model.RemoveFirstEntry());
-        expectRowsMatchQueue(model);
+        expectEntries(model, {});
     }
     qInstallMessageHandler(previous);
     g_modelWarnings = nullptr;
@@ -193,8 +196,7 @@ TEST(ClearFileList, EntriesAddedOrRemovedWhileServingEventsAreRespected) {
         }
     }));
     EXPECT_EQ(served, 3);
-    EXPECT_EQ(model.paths(), QStringList({"/new1", "/new2"}));
-    expectRowsMatchQueue(model);
+    expectEntries(model, {{"/new1", "NEW1"}, {"/new2", "NEW2"}});
 }
 
 TEST(ClearFileList, StopsWhenABatchTakesTheListOverMeanwhile) {

@@ -100,7 +100,11 @@ TEST_F(SettingsFiles, WritesTheExactRecordBytes) {
 TEST_F(SettingsFiles, SetupRoundTripKeepsPositionsAndOddFolders) {
     const QStringList folders = {QStringLiteral("/home/用户/音乐 输出/"),
                                  QStringLiteral("/home/u/a,b/"),
-                                 QStringLiteral("/home/u/say \"hi\"/"), QStringLiteral(" /lead/")};
+                                 QStringLiteral("/home/u/say \"hi\"/"),
+                                 QStringLiteral(" /lead/"),
+                                 QStringLiteral("out \"quoted\", with comma"),
+                                 QStringLiteral("/m/\"a\",\"b\", c\""),
+                                 QStringLiteral("\"")};
     for (const QString& folder : folders) {
         SCOPED_TRACE(folder.toStdString());
         ASSERT_TRUE(saveSetup(setup, {13, 6, 0, folder, 8}));
@@ -136,7 +140,10 @@ TEST(SettingsRecords, DecodesLineEndsQuotesAndCommas) {
     EXPECT_EQ(decodeRecords("\"7\"\r\n\"1\""), QStringList({"7", "1"}));      // no last end
     EXPECT_EQ(decodeRecords("\"/a,b/\"\r\n"), QStringList({"/a,b/"}));        // comma inside
     EXPECT_EQ(decodeRecords("1,2\r\n3\r\n"), QStringList({"1", "2", "3"}));   // comma outside
-    EXPECT_EQ(decodeRecords("\"a\",\"b\"\r\n"), QStringList({"a", "b"}));
+    // A quoted value runs to the last quote of its line, quotes and commas inside included.
+    EXPECT_EQ(decodeRecords("\"a\",\"b\"\r\n"), QStringList({"a\",\"b"}));
+    EXPECT_EQ(decodeRecords("\"x \"y\", z\"\r\n"), QStringList({"x \"y\", z"}));
+    EXPECT_EQ(decodeRecords("\"a\", 5\r\n"), QStringList({"a", "5"}));
     EXPECT_EQ(decodeRecords("  65  \r\n"), QStringList({"65"}));
     EXPECT_EQ(decodeRecords("\r\n\"x\"\r\n"), QStringList({"", "x"}));  // empty line
     EXPECT_EQ(decodeRecords("\"open\r\n"), QStringList({"open"}));      // unbalanced
@@ -171,7 +178,7 @@ TEST_F(SettingsFiles, TruncatedOrLongFilesGiveTheValuesPresentInOrder) {
     EXPECT_EQ(o.cutTo, 0);
 }
 
-TEST_F(SettingsFiles, OptionValuesReadAsLeadingNumbersRoundedAndHeldInRange) {
+TEST_F(SettingsFiles, OptionValuesReadAsLeadingNumbersRoundedAndSkippedWhenTooLarge) {
     write(options, "1\r\n0\r\n0\r\n0\r\n");
     EXPECT_EQ(loadOptions(options).soundPrompt, 1);
 
@@ -182,15 +189,46 @@ TEST_F(SettingsFiles, OptionValuesReadAsLeadingNumbersRoundedAndHeldInRange) {
     EXPECT_EQ(o.cutFrom, 65);
     EXPECT_EQ(o.cutTo, 4);
 
+    // Too large for the type: the conversion fails and the value keeps its default; 70000 must
+    // not become 32767, which would switch the sound off.
     write(options, "70000\r\n-70000\r\n99999999999\r\n-99999999999\r\n");
     o = loadOptions(options);
-    EXPECT_EQ(o.soundPrompt, 32767);  // still "off", as a nonzero value should be
+    EXPECT_EQ(o.soundPrompt, 0);
+    EXPECT_EQ(o.cutter, 0);
+    EXPECT_EQ(o.cutFrom, 0);
+    EXPECT_EQ(o.cutTo, 0);
+    write(options, "32767\r\n-32768\r\n2147483647\r\n-2147483648\r\n");
+    o = loadOptions(options);
+    EXPECT_EQ(o.soundPrompt, 32767);
     EXPECT_EQ(o.cutter, -32768);
     EXPECT_EQ(o.cutFrom, 2147483647);
     EXPECT_EQ(o.cutTo, -2147483647 - 1);
 
     write(options, QByteArray(500, '9') + "\r\n");
-    EXPECT_EQ(loadOptions(options).soundPrompt, 32767);
+    EXPECT_EQ(loadOptions(options).soundPrompt, 0);
+    intSoundPrompt = 0;
+    loadOptionsIntoGlobals(options);
+    EXPECT_EQ(intSoundPrompt, 0);
+}
+
+TEST_F(SettingsFiles, ADamagedSetupFileGivesNoUsableFolder) {
+    QByteArray noise;
+    for (int i = 0; i < 600; ++i) {
+        noise += static_cast<char>((i * 73 + 41) % 256);
+    }
+    write(setup, "\"7\"\r\n\"1\"\r\n\"1\"\r\n\"" + noise + "\"\r\n\"8\"\r\n");
+    const auto values = readSetupValues(setup);
+    ASSERT_TRUE(values);
+    ASSERT_GE(values->size(), 4);
+    EXPECT_FALSE(isUsableFolderText(values->at(3)));
+
+    EXPECT_TRUE(isUsableFolderText(QStringLiteral("/home/用户/音乐 输出/")));
+    EXPECT_TRUE(isUsableFolderText(QStringLiteral("out \"quoted\", with comma")));
+    EXPECT_TRUE(isUsableFolderText(QString()));
+    EXPECT_FALSE(isUsableFolderText(QStringLiteral("/a\tb/")));
+    EXPECT_FALSE(isUsableFolderText(QStringLiteral("/a\x1b[31m/")));
+    EXPECT_FALSE(isUsableFolderText(QStringLiteral("/a") + QChar(0x85) + QStringLiteral("/")));
+    EXPECT_FALSE(isUsableFolderText(QString::fromUtf8("/a\xff\xfe/")));
 }
 
 TEST(SettingsPositions, DecimalTextRoundedHalfEvenWithin16Bits) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QJsonArray>
 #include <QLabel>
@@ -229,6 +231,52 @@ TEST_F(EndToEnd, TheCaptionAndBarMoveWhileTodaysFfmpegEncodes) {
         std::any_of(values.cbegin(), values.cend(), [](int v) { return v > 0 && v < 100; }));
     EXPECT_EQ(captions.last(), "完成 100%");
     EXPECT_EQ(window().lblPB()->text(), "Done.");
+}
+
+// What a hostile folder holds: a FIFO named .flac (a tool would wait for a writer forever) and a
+// FLAC cut to its first 30 % (ffmpeg encodes what it can and exits 0), beside a good file.
+TEST_F(EndToEnd, APipeAndACutFlacAreNamedAndTheGoodFileStillConverts) {
+    const QString fifo = dir_.filePath("pipe.flac");
+    const QString cut = dir_.filePath("cut.flac");
+    const QString good = dir_.filePath("good.flac");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(makeFlac(cut, 12.0));
+    ASSERT_TRUE(makeFlac(good, 2.0));
+    QFile file(cut);
+    ASSERT_TRUE(file.resize(file.size() * 3 / 10));
+
+    window().formatBoxes()->selectFormat(8);
+    for (const QString& path : {fifo, cut, good}) {
+        ASSERT_TRUE(window().fileList()->AddFileEntry(path));
+    }
+    ASSERT_TRUE(convert(60000));
+    EXPECT_EQ(window().fileList()->FileCount(), 0);
+    ASSERT_EQ(program_->batch().lastFailures().size(), 2);
+    EXPECT_EQ(program_->batch().lastFailures().at(0).path, fifo);
+    EXPECT_TRUE(program_->batch().lastFailures().at(0).lastLine.endsWith("not a regular file"));
+    EXPECT_EQ(program_->batch().lastFailures().at(1).path, cut);
+    const QString shortfall = program_->batch().lastFailures().at(1).lastLine;
+    EXPECT_TRUE(shortfall.startsWith("只写入了 ") && shortfall.endsWith("，应为 12.0 秒"))
+        << shortfall.toStdString();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_.at(0).text.contains(shortfall));
+    const QStringList files = outputs();
+    EXPECT_EQ(files.filter(QRegularExpression("^cut_\\d+\\.mp3$")).size(), 1) << "kept";
+    EXPECT_EQ(files.filter(QRegularExpression("^good_\\d+\\.mp3$")).size(), 1);
+}
+
+// "out" means a folder in the application folder for MEncoder too, which runs elsewhere.
+TEST_F(EndToEnd, ARelativeOutputFolderWorksForTheVideoFormats) {
+    const QString clip = dir_.filePath("clip.mp4");
+    ASSERT_TRUE(makeVideo(clip, 1.0));
+    window().txtPath()->setText("out");
+    window().formatBoxes()->selectFormat(3);
+    window().fileList()->AddFileEntry(clip);
+    ASSERT_TRUE(convert());
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    const QStringList files =
+        QDir(paths::appFolder() + "/out").entryList({"clip-*.avi"}, QDir::Files);
+    EXPECT_EQ(files.size(), 1);
 }
 
 class EndToEndWithoutTools : public EndToEnd {

@@ -5,15 +5,19 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
 #include "apppaths.h"
+#include "conversionbatch.h"
+#include "filelistmodel.h"
 #include "formatboxes.h"
 #include "frmmain.h"
 #include "mainprogram.h"
 #include "settingsfiles.h"
 #include "startup.h"
+#include "tempfiles.h"
 
 using namespace lumivox;
 
@@ -123,4 +127,87 @@ TEST_F(StartUp, ATypedValueSavedAsNoEntryKeepsThePresetText) {
     EXPECT_EQ(w.txtPath()->text(), dir_.path() + "/output");
 }
 
+// Random bytes restore no folder: the default stands, and no batch writes into garbage. A
+// relative folder is kept as written (the batch takes it from the application folder).
+TEST_F(StartUp, ADamagedFolderLineFallsBackToTheDefault) {
+    QByteArray noise;
+    for (int i = 0; i < 64; ++i) {
+        noise += static_cast<char>(0x80 + (i * 37) % 0x7f);
+    }
+    const QList<QPair<QByteArray, QString>> cases = {
+        {noise, dir_.path() + "/output"},
+        {"out\x01x", dir_.path() + "/output"},
+        {"out", "out"},
+    };
+    for (const auto& [line, expected] : cases) {
+        writeFile("setup.ini", "\"7\"\r\n\"1\"\r\n\"1\"\r\n\"" + line + "\"\r\n\"8\"\r\n");
+        MainProgram program;
+        EXPECT_EQ(program.window().txtPath()->text(), expected);
+        EXPECT_EQ(program.window().cmbOF()->currentIndex(), 8);
+    }
+}
+
 }  // namespace
+
+class ShutDown : public StartUp {
+  protected:
+    void SetUp() override {
+        StartUp::SetUp();
+        paths::setPrivateTempFolderOverride(dir_.filePath("cache"));
+        for (const QString& path : temporaryFiles()) {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("left over");
+        }
+        ASSERT_EQ(temporaryFiles().size(), 5);
+        writeFile("setup.ini", "\"9\"\r\n\"4\"\r\n\"0\"\r\n\"/earlier\"\r\n\"8\"\r\n");
+    }
+    void TearDown() override {
+        paths::setPrivateTempFolderOverride({});
+        StartUp::TearDown();
+    }
+    int temporaryFilesLeft() {
+        int left = 0;
+        for (const QString& path : temporaryFiles()) {
+            left += QFileInfo::exists(path) ? 1 : 0;
+        }
+        return left;
+    }
+};
+
+TEST_F(ShutDown, TheSystemCloseRemovesEveryTemporaryFileAndSavesNothing) {
+    const QByteArray before = readFile("setup.ini");
+    {
+        MainProgram program;
+        program.window().txtPath()->setText("/changed");
+        program.window().show();
+        program.window().close();
+    }
+    EXPECT_EQ(temporaryFilesLeft(), 0) << "the decoded WAV, the first pass and its log too";
+    EXPECT_EQ(readFile("setup.ini"), before);
+}
+
+TEST_F(ShutDown, TheExitCommandSavesAndCleansUp) {
+    {
+        MainProgram program;
+        program.window().txtPath()->setText("/changed");
+        program.imgExit_Click();
+    }
+    EXPECT_EQ(temporaryFilesLeft(), 0);
+    EXPECT_TRUE(readFile("setup.ini").contains("\"/changed\""));
+}
+
+TEST_F(ShutDown, ClosingInTheMiddleOfABatchEndsTheProgramAtOnce) {
+    // A forked Qt program can hang on locks its other threads held; the child starts afresh.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            MainProgram program;
+            program.window().fileList()->AddFileEntry(dir_.filePath("a.flac"));
+            program.batch().imgStart_Click();
+            program.window().close();
+            std::exit(3);  // reached only if the close returned into the batch
+        },
+        ::testing::ExitedWithCode(0), "");
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -28,14 +29,27 @@ class FormatBoxesTest : public ::testing::Test {
     }
 };
 
+// The texts as the window has always offered them: a typo in any entry must fail here.
 TEST_F(FormatBoxesTest, ListsInOrderAndOnlyTheFormatBoxIsListOnly) {
-    EXPECT_EQ(entries(boxes.cmbOF()), choices::outputFormats());
-    EXPECT_EQ(entries(boxes.cmbBR()), choices::audioBitrates());
-    EXPECT_EQ(entries(boxes.cmbR()), choices::sampleRates());
-    EXPECT_EQ(entries(boxes.cmbChannel()), choices::channels());
-    EXPECT_EQ(entries(boxes.cmbVB()), choices::videoBitrates());
-    EXPECT_EQ(entries(boxes.cmbS()), choices::videoSizes());
-    EXPECT_EQ(entries(boxes.cmbF()), choices::frameRates());
+    EXPECT_EQ(
+        entries(boxes.cmbOF()),
+        QStringList({"RMVB(RealPlayerRMVB)", "RM(RealPlayerRM)", "MPG(MPEG2)",
+                     "AVI(Windows Media Player格式)", "MP4(高清MPEG4格式)", "MOV(QuickTime格式)",
+                     "MP4(手机MP4格式)", "3GP(手机3GP格式)", "MP3(纯音频格式)"}));
+    EXPECT_EQ(entries(boxes.cmbBR()),
+              QStringList({"10.2", "12.2", "32", "48", "56", "64", "80", "96", "112", "128", "192",
+                           "224", "256", "320"}));
+    EXPECT_EQ(entries(boxes.cmbR()),
+              QStringList({"48000", "44100", "32000", "24000", "22050", "16000", "12050", "8000"}));
+    EXPECT_EQ(entries(boxes.cmbChannel()), QStringList({"单声道", "双声道"}));
+    EXPECT_EQ(entries(boxes.cmbVB()),
+              QStringList({"40", "80", "120", "128", "256", "384", "512", "600", "640", "768",
+                           "800", "900", "1000", "1500"}));
+    EXPECT_EQ(
+        entries(boxes.cmbS()),
+        QStringList({"原始大小", "128x96", "160x120", "176x144", "320x180", "320x240", "352x288",
+                     "640x272", "480x480", "640x360", "640x480", "720x306", "720x320"}));
+    EXPECT_EQ(entries(boxes.cmbF()), QStringList({"15", "23", "29"}));
     EXPECT_FALSE(boxes.cmbOF()->isEditable());
     for (QComboBox* box : {boxes.cmbBR(), boxes.cmbR(), boxes.cmbChannel(), boxes.cmbVB(),
                            boxes.cmbS(), boxes.cmbF()}) {
@@ -43,6 +57,28 @@ TEST_F(FormatBoxesTest, ListsInOrderAndOnlyTheFormatBoxIsListOnly) {
     }
     EXPECT_EQ(boxes.cmbOF()->objectName(), "cmbOF");
     EXPECT_EQ(boxes.cmbChannel()->objectName(), "cmbChannel");
+}
+
+// Each typed text is the start of a listed entry, which inline completion used to put in its
+// place ("12" became "12.2" and Enter chose it).
+TEST_F(FormatBoxesTest, TypedValuesStayAsTypedThroughEnter) {
+    parent.show();
+    QApplication::setActiveWindow(&parent);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&parent));
+    const std::pair<QComboBox*, const char*> typed[] = {
+        {boxes.cmbBR(), "12"}, {boxes.cmbBR(), "8"},    {boxes.cmbBR(), "3"},
+        {boxes.cmbVB(), "64"}, {boxes.cmbVB(), "150"},  {boxes.cmbR(), "4410"},
+        {boxes.cmbF(), "2"},   {boxes.cmbS(), "320x2"},
+    };
+    for (const auto& [box, text] : typed) {
+        SCOPED_TRACE(box->objectName().toStdString() + " " + text);
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), text);
+        EXPECT_EQ(box->currentText().toStdString(), text);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(box->currentText().toStdString(), text);
+    }
 }
 
 TEST_F(FormatBoxesTest, Mp3PresetLeavesTheVideoBoxesAlone) {

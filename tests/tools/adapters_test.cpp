@@ -1,6 +1,9 @@
 // The adapters in the data folder against the real Debian tools, on media made here.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -239,6 +242,110 @@ TEST_F(Adapters, MissingToolIsOneLineAndStatus127) {
         EXPECT_TRUE(text.contains(tool)) << text.toStdString();
         EXPECT_EQ(text.count('\n'), 1) << text.toStdString();
     }
+}
+
+// A folder on a nearly full file system: a 64 kB tmpfs where mounting is allowed. Elsewhere the
+// tool gets a 64 kB file-size limit instead (with SIGXFSZ ignored, so its writes fail as they
+// would on a full disk), which MEncoder's silent writes do not show.
+class SmallDisk {
+  public:
+    explicit SmallDisk(const QString& folder) : folder_(folder) {
+        QDir().mkpath(folder);
+        mounted_ = geteuid() == 0 && QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k",
+                                                                 "tmpfs", folder}) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) {
+            QProcess::execute("umount", {folder_});
+        }
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    void limit(QProcess& p) const {
+        if (!mounted_) {
+            p.setChildProcessModifier([] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{64 * 1024, 64 * 1024};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        }
+    }
+
+  private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
+// ffmpeg 5.1 and sox end with status 0 after "No space left on device"; MEncoder says nothing.
+TEST_F(Adapters, AWriteErrorIsAFailureAndLeavesNoPartialFile) {
+    const SmallDisk disk(out("full"));
+    struct Case {
+        const char* adapter;
+        QStringList args;
+        QString file;
+    };
+    const QString mp3 = out("full/song_957.mp3");
+    const QString wav = out("full/tmp.wav");
+    const QString avi = out("full/clip-957.avi");
+    QList<Case> cases = {
+        {"coder.exe",
+         {"-i", media("tone.flac"), "-y", "-vn", "-ar", "44100", "-ab", "320k", "-ac", "2", mp3},
+         mp3},
+        {"sox.exe", {media("tone.flac"), wav}, wav}};
+    if (disk.mounted()) {
+        cases.append({"conv.exe",
+                      {media("clip.avi"), "-oac", "mp3lame", "-lameopts", "preset=320", "-ovc",
+                       "lavc", "-lavcopts", "vcodec=mpeg4:vbitrate=1200", "-of", "avi", "-o", avi},
+                      avi});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.adapter);
+        QProcess p;
+        p.setWorkingDirectory(out("cwd"));
+        disk.limit(p);
+        startAdapter(p, c.adapter, c.args, adapterEnv(out("tmp")));
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString text = QString::fromLocal8Bit(p.readAll());
+        EXPECT_NE(p.exitCode(), 0) << text.toStdString();
+        EXPECT_FALSE(QFile::exists(c.file));
+        const QString last = text.trimmed().split('\n').last();
+        EXPECT_TRUE(last.startsWith(QString(c.adapter) + ": ")) << last.toStdString();
+        EXPECT_TRUE(last.endsWith(disk.mounted() ? "No space left on device" : "File too large"))
+            << last.toStdString();
+    }
+}
+
+// A FIFO named .flac would keep the tool waiting for a writer forever.
+TEST_F(Adapters, AnInputThatIsNotARegularFileFailsAtOnce) {
+    const QString fifo = out("song.flac");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const auto& [adapter, args] :
+         {std::pair{"sox.exe", QStringList{fifo, out("tmp.wav")}},
+          {"coder.exe", QStringList{"-i", fifo, "-y", "-vn", out("song_957.mp3")}},
+          {"conv.exe", QStringList{fifo, "-ovc", "lavc", "-o", out("song-957.avi")}}}) {
+        QElapsedTimer clock;
+        clock.start();
+        const ToolResult r = run(adapter, args);
+        EXPECT_LT(clock.elapsed(), 5000) << adapter;
+        EXPECT_NE(r.exitCode, 0) << adapter;
+        EXPECT_EQ(r.output, QString(adapter) + ": " + fifo + ": not a regular file\n");
+    }
+}
+
+// MEncoder runs in the private folder; paths given relative to the caller's folder must still
+// mean the caller's folder.
+TEST_F(Adapters, ConvTakesRelativePathsFromTheCallersFolder) {
+    ASSERT_TRUE(QFile::copy(media("clip.avi"), out("cwd/clip.avi")));
+    ASSERT_TRUE(QDir(out("cwd")).mkdir("rel"));
+    const ToolResult r = run(
+        "conv.exe", {"clip.avi", "-oac", "lavc", "-lavcopts", "acodec=mp2:abitrate=64", "-ovc",
+                     "lavc", "-lavcopts", "vcodec=mpeg1video:vbitrate=600:vpass=1", "-ofps", "24",
+                     "-of", "lavf", "-lavfopts", "format=yuv4mpeg", "-o", "rel/clip-957.avi"});
+    EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+    EXPECT_TRUE(probe(out("cwd/rel/clip-957.avi")).contains("codec_name=mpeg1video"));
+    EXPECT_FALSE(QFile::exists(out("tmp/rel/clip-957.avi")));
 }
 
 // Children of pid, from /proc.
