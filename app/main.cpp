@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 
 #include "frmmain.h"
 #include "instancelock.h"
@@ -8,6 +9,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumivox"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivox/lumivox.svg")));
     // A second start ends silently before any window exists; the first one stays as it is.
     lumivox::InstanceLock instance;
     if (!instance.tryLock()) {

@@ -23,6 +23,7 @@ class FileDrops;
 class FileListCommands;
 class FileListModel;
 class FormatBoxes;
+class ImageButton;
 class SkinnedWindow;
 
 // The main window: it owns the controls, the file list and the dialogs object, and hands each
@@ -54,6 +55,7 @@ class frmMain : public QMainWindow {
     QWidget* imgAdd() const;
     QWidget* imgRemove() const;
     QWidget* imgBrowse() const;
+    ImageButton* imgHelp() const { return ui_.imgHelp; }
     QWidget* picDrag() const { return ui_.picDrag; }
     QLabel* lblFeed() const;
     QLabel* lblWeb() const;

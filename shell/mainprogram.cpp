@@ -14,6 +14,8 @@
 #include "filelistcommands.h"
 #include "filelistmodel.h"
 #include "frmmain.h"
+#include "frmoptions.h"
+#include "helpcommands.h"
 #include "messages.h"
 #include "rescale.h"
 #include "settingsfiles.h"
@@ -42,6 +44,16 @@ void MainProgram::connectCommands() {
     connect(router, &CommandRouter::exitRequested, this, &MainProgram::imgExit_Click);
     connect(router, &CommandRouter::addFolderRequested, window_->fileCommands(),
             &FileListCommands::ScanFolderIntoList);
+    connect(router, &CommandRouter::optionsRequested, this, [this] {
+        frmOptions options(window_.get());
+        options.exec();
+    });
+    connect(router, &CommandRouter::helpRequested, this,
+            [this] { help::imgHelp_Click(window_->imgHelp()); });
+    connect(router, &CommandRouter::aboutRequested, this, &help::showAbout);
+    connect(router, &CommandRouter::feedbackRequested, this,
+            [this] { help::showFeedback(window_.get()); });
+    connect(router, &CommandRouter::webRequested, this, &help::openWebSite);
 }
 
 void MainProgram::Form_Load() {
@@ -53,6 +65,7 @@ void MainProgram::Form_Load() {
     }
     window_->setWindowTitle(kProgramTitle);
     window_->lblWeb()->setText(kProgramTitle);
+    window_->lblWeb()->setToolTip(help::siteAddress());
     settings::loadOptionsIntoGlobals(optionsFilePath());
     // Qt already lays out in device-independent pixels, so the design scale is the screen's.
     rescaleForm(window_.get(), 1.0, 1.0, window_->txtPath());
