@@ -98,20 +98,12 @@ frmSuggest::frmSuggest(QWidget* owner, const QString& site)
 
     // The image buttons lie right of the client area where the pointer never reaches them;
     // the bare background still resets them.
-    imgSend_ = new ImageButton(QStringLiteral("imgSend"), this);
-    imgSend_->setGeometry(kOffLeft, 70, 60, 22);
-    auto* imgBack = new ImageButton(QStringLiteral("imgBack"), this);
-    imgBack->setGeometry(kOffLeft, 100, 60, 22);
-    auto* imgExit = new ImageButton(QStringLiteral("imgExit"), this);
-    imgExit->setGeometry(kOffLeft, 130, 15, 15);
-    imgExit->setHighlightPicture(resourcePicture(QStringLiteral("light_exit.svg"), 14, 13));
+    const DialogImageButtons images =
+        addDialogImageButtons(this, QStringLiteral("imgSend"), kOffLeft, 70);
+    imgSend_ = images.action;
     connect(imgSend_, &ImageButton::clicked, this, &frmSuggest::Command1_Click);
-    connect(imgBack, &ImageButton::clicked, this, &frmSuggest::Command2_Click);
-    connect(imgExit, &ImageButton::clicked, this, &frmSuggest::reject);
-    auto* skin = new SkinnedWindow(this, this);
-    skin->add(imgExit);
-    skin->add(imgBack);
-    skin->add(imgSend_);
+    connect(images.back, &ImageButton::clicked, this, &frmSuggest::Command2_Click);
+    connect(images.exit, &ImageButton::clicked, this, &frmSuggest::reject);
 
     wb_ = new QNetworkAccessManager(this);
 

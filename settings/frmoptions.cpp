@@ -113,24 +113,15 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
     Command2_->setGeometry(kClientWidth - kMargin - 72, 148, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
-    auto* imgOK = new ImageButton(QStringLiteral("imgOK"), this);
-    imgOK->setGeometry(kOffLeft, 10, 60, 22);
-    auto* imgBack = new ImageButton(QStringLiteral("imgBack"), this);
-    imgBack->setGeometry(kOffLeft, 40, 60, 22);
-    auto* imgExit = new ImageButton(QStringLiteral("imgExit"), this);
-    imgExit->setGeometry(kOffLeft, 70, 15, 15);
-    imgExit->setHighlightPicture(resourcePicture(QStringLiteral("light_exit.svg"), 14, 13));
-    auto* skin = new SkinnedWindow(this, this);
-    skin->add(imgExit);
-    skin->add(imgBack);
-    skin->add(imgOK);
+    const DialogImageButtons images =
+        addDialogImageButtons(this, QStringLiteral("imgOK"), kOffLeft, 10);
 
     connect(chkMC_, &QCheckBox::clicked, this, &frmOptions::chkMC_Click);
     connect(Command1_, &QPushButton::clicked, this, &frmOptions::imgOK_Click);
-    connect(imgOK, &ImageButton::clicked, this, &frmOptions::imgOK_Click);
-    connect(imgBack, &ImageButton::clicked, this, &frmOptions::imgBack_Click);
+    connect(images.action, &ImageButton::clicked, this, &frmOptions::imgOK_Click);
+    connect(images.back, &ImageButton::clicked, this, &frmOptions::imgBack_Click);
     connect(Command2_, &QPushButton::clicked, this, &frmOptions::imgExit_Click);
-    connect(imgExit, &ImageButton::clicked, this, &frmOptions::imgExit_Click);
+    connect(images.exit, &ImageButton::clicked, this, &frmOptions::imgExit_Click);
 
     Form_Load();
 }

@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include "imagebutton.h"
+#include "skin.h"
 
 namespace lumivox {
 
@@ -47,6 +48,22 @@ bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
         resetHighlights();
     }
     return QObject::eventFilter(watched, event);
+}
+
+DialogImageButtons addDialogImageButtons(QWidget* dialog, const QString& actionName, int left,
+                                         int top) {
+    DialogImageButtons buttons{new ImageButton(actionName, dialog),
+                               new ImageButton(QStringLiteral("imgBack"), dialog),
+                               new ImageButton(QStringLiteral("imgExit"), dialog)};
+    buttons.action->setGeometry(left, top, 60, 22);
+    buttons.back->setGeometry(left, top + 30, 60, 22);
+    buttons.exit->setGeometry(left, top + 60, 15, 15);
+    buttons.exit->setHighlightPicture(resourcePicture(QStringLiteral("light_exit.svg"), 14, 13));
+    auto* skinned = new SkinnedWindow(dialog, dialog);
+    skinned->add(buttons.exit);
+    skinned->add(buttons.back);
+    skinned->add(buttons.action);
+    return buttons;
 }
 
 }  // namespace lumivox

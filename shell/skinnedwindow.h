@@ -34,4 +34,15 @@ class SkinnedWindow : public QObject {
     std::vector<std::function<void()>> resets_;
 };
 
+// The three image buttons a dialog keeps beyond its right edge, where the pointer never reaches
+// them: its action (OK, send), back and exit, made at left, top and registered, with the
+// dialog's bare background, in the order the background resets them: exit, back, action.
+struct DialogImageButtons {
+    ImageButton* action;
+    ImageButton* back;
+    ImageButton* exit;
+};
+DialogImageButtons addDialogImageButtons(QWidget* dialog, const QString& actionName, int left,
+                                         int top);
+
 }  // namespace lumivox
