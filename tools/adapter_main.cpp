@@ -8,6 +8,8 @@
 #include "argtranslate.h"
 #include "runtool.h"
 #include "timerewriter.h"
+#include "toolswitch.h"
+#include "wavprobe.h"
 #include "workfolder.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +20,11 @@ int main(int argc, char** argv) {
 
     ToolRun run;
 #if LUMIVOX_ADAPTER_KIND == 0
+    if (!plainToolsOnly()) {
+        if (const auto status = answerWavProbe(args)) {
+            return *status;
+        }
+    }
     TimeFieldRewriter rewriter;
     run.program = "ffmpeg";
     run.args = translateCoderArgs(args);
