@@ -6,6 +6,9 @@
 #include <string>
 
 #include "argtranslate.h"
+#if LUMIVOX_PARALLEL_MP3
+#include "parallelmp3.h"
+#endif
 #include "runtool.h"
 #include "timerewriter.h"
 #include "toolswitch.h"
@@ -24,6 +27,13 @@ int main(int argc, char** argv) {
         if (const auto status = answerWavProbe(args)) {
             return *status;
         }
+#if LUMIVOX_PARALLEL_MP3
+        if (const auto job = parseMp3Job(args)) {
+            if (const auto status = encodeMp3InPieces(*job, parallelPieces(), name)) {
+                return *status;
+            }
+        }
+#endif
     }
     TimeFieldRewriter rewriter;
     run.program = "ffmpeg";

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumivox::tools {
+
+// The batch's MP3 encode, the one command coder.exe cuts into pieces:
+//   -i in.flac -y -vn -ar 44100 -ab 128k -ac 2 out.mp3
+struct Mp3Job {
+    std::string input;
+    std::string output;
+    int sampleRate = 0;  // after the MP3 mapping: 12050 asks for 12000
+    int kbps = 0;
+    int channels = 0;
+};
+std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& args);
+
+// What a FLAC file's STREAMINFO block says ("fLaC", then the block first).
+struct FlacFacts {
+    long sampleRate = 0;
+    int bitsPerSample = 0;
+    long long samples = 0;  // per channel; 0 when unknown
+};
+std::optional<FlacFacts> readFlacFacts(std::string_view head);
+
+// Where the pieces are cut, in frames: piece k encodes frames [starts[k], starts[k+1]) of the
+// whole, and is fed from `priming` frames earlier so its encoder starts warm.
+std::vector<long> pieceStarts(long frames, int pieces);
+
+// Encodes the job on `pieces` threads. nullopt (nothing printed, no file left) when the job is
+// better done by plain ffmpeg: input too short, a decode error, any trouble on the way. Otherwise
+// the exit status: 0, or 128+signal when the run was ended.
+std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName);
+
+}  // namespace lumivox::tools
