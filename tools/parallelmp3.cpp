@@ -14,12 +14,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <numeric>
 #include <thread>
 #include <type_traits>
 
 #include "argtranslate.h"
 #include "mp3frames.h"
+#include "pcmstream.h"
 #include "runtool.h"
 
 namespace lumivox::tools {
@@ -38,14 +40,9 @@ constexpr long kAlike = 4;
 constexpr long kShortestSeconds = 20;
 constexpr long kShortestPieceSeconds = 5;
 // Decoded audio kept in memory: about three hours of 48 kHz stereo.
-constexpr std::size_t kMostPcmBytes = std::size_t{2} << 30;
-
-// The decoded input, in the width ffmpeg hands its MP3 encoder: 16-bit sources as 16-bit
-// samples, deeper ones as 32-bit, so LAME sees the same numbers either way.
-struct Pcm {
-    std::vector<short> s16;
-    std::vector<int> s32;
-};
+constexpr long long kMostPcmBytes = 2LL << 30;
+// Room beyond the length the FLAC header gives, for what resampling adds.
+constexpr long kSpareSeconds = 2;
 
 struct Piece {
     long from = 0;  // input samples fed: [from, to)
@@ -98,28 +95,28 @@ int encodeSamples(lame_global_flags* gf, const std::vector<Sample>& left,
     }
 }
 
+// Feeds the piece's samples to its own encoder as they arrive from the decoder. The last piece
+// runs to wherever the input ends.
 template <typename Sample>
-void encodePiece(const Mp3Job& job, const std::vector<Sample>& pcm, Piece& piece,
-                 std::atomic<long>& done) {
+void encodePiece(const Mp3Job& job, PcmStream& pcm, Piece& piece, std::atomic<long>& done) {
     lame_global_flags* gf = openEncoder(job);
     if (!gf) {
         return;
     }
     constexpr long kChunk = 1152 * 16;
-    const auto channels = static_cast<std::size_t>(job.channels);
     std::vector<Sample> left(kChunk), right(kChunk);
     std::vector<unsigned char> buffer(kChunk * 5 / 4 + 7200);
     bool ok = true;
-    for (long at = piece.from; at < piece.to && ok; at += kChunk) {
-        if (endingSignalSeen() != 0) {
-            ok = false;
+    for (long at = piece.from; ok; at += kChunk) {
+        const long want = piece.last ? at + kChunk : std::min(at + kChunk, piece.to);
+        const long n = std::min(want, pcm.waitFor(want)) - at;
+        if (n <= 0 || endingSignalSeen() != 0) {
+            ok = endingSignalSeen() == 0;
             break;
         }
-        const long n = std::min(kChunk, piece.to - at);
         for (long i = 0; i < n; ++i) {
-            const std::size_t s = static_cast<std::size_t>(at + i) * channels;
-            left[static_cast<std::size_t>(i)] = pcm[s];
-            right[static_cast<std::size_t>(i)] = pcm[s + channels - 1];
+            left[static_cast<std::size_t>(i)] = pcm.sample<Sample>(at + i, 0);
+            right[static_cast<std::size_t>(i)] = pcm.sample<Sample>(at + i, job.channels - 1);
         }
         const int got = encodeSamples(gf, left, right, n, buffer);
         ok = got >= 0;
@@ -312,50 +309,24 @@ std::vector<long> pieceStarts(long frames, int pieces) {
 }
 
 std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName) {
-    if (pieces < 2) {
-        return std::nullopt;
-    }
+    // The header's length plans the pieces, so they can start before the decode is done.
     const auto flac = readFlacFile(job.input);
-    if (!flac || (flac->samples > 0 && flac->samples < kShortestSeconds * flac->sampleRate)) {
+    if (pieces < 2 || !flac || flac->samples < kShortestSeconds * flac->sampleRate) {
         return std::nullopt;
     }
+    const long expected = static_cast<long>(flac->samples * job.sampleRate / flac->sampleRate);
     const bool deep = flac->bitsPerSample > 16;
-    const std::size_t width = deep ? 4 : 2;
-    const auto started = std::chrono::steady_clock::now();
-    ToolRun decode;
-    decode.program = "ffmpeg";
-    decode.args = {"-hide_banner", "-nostdin",
-                   "-nostats",     "-i",
-                   job.input,      "-vn",
-                   "-ar",          std::to_string(job.sampleRate),
-                   "-ac",          std::to_string(job.channels),
-                   "-f",           deep ? "s32le" : "s16le",
-                   "pipe:1"};
-    std::string raw, log;
-    const bool decoded = captureTool(decode, raw, log, kMostPcmBytes, adapterName);
-    if (const int sig = endingSignalSeen()) {
-        return 128 + sig;
-    }
-    const long samples =
-        static_cast<long>(raw.size() / width / static_cast<std::size_t>(job.channels));
-    if (!decoded || samples < kShortestSeconds * job.sampleRate) {
+    const int width = deep ? 4 : 2;
+    const long capacity = expected + kSpareSeconds * job.sampleRate;
+    if (static_cast<long long>(capacity) * width * job.channels > kMostPcmBytes) {
         return std::nullopt;
     }
-    Pcm pcm;
-    if (deep) {
-        pcm.s32.resize(raw.size() / 4);
-        std::memcpy(pcm.s32.data(), raw.data(), pcm.s32.size() * 4);
-    } else {
-        pcm.s16.resize(raw.size() / 2);
-        std::memcpy(pcm.s16.data(), raw.data(), pcm.s16.size() * 2);
-    }
-    raw = std::string();
+    const auto started = std::chrono::steady_clock::now();
 
     const long spf = job.sampleRate >= 32000 ? 1152 : 576;
     pieces = static_cast<int>(
-        std::min<long>(pieces, samples / (kShortestPieceSeconds * job.sampleRate)));
-    const long frames = (samples + spf - 1) / spf;
-    const std::vector<long> starts = pieceStarts(frames, pieces);
+        std::min<long>(pieces, expected / (kShortestPieceSeconds * job.sampleRate)));
+    const std::vector<long> starts = pieceStarts((expected + spf - 1) / spf, pieces);
     std::vector<Piece> parts(static_cast<std::size_t>(pieces));
     std::vector<long> bases;
     const long period = paddingPeriod(job, spf);
@@ -363,23 +334,43 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
         Piece& p = parts[k];
         p.last = k + 1 == parts.size();
         p.from = k == 0 ? 0 : std::max(0L, (starts[k] - kPriming) / period * period * spf);
-        p.to = p.last ? samples : std::min(samples, (starts[k + 1] + kOverlap) * spf);
+        p.to = (starts[k + 1] + kOverlap) * spf;
         p.ownFrom = starts[k] * spf;
-        p.ownTo = std::min(samples, starts[k + 1] * spf);
+        p.ownTo = starts[k + 1] * spf;
         bases.push_back(p.from / spf);
     }
 
-    // What ffmpeg said of the input, up to where it would turn to its own output.
-    print(log.substr(0, log.find("Stream mapping:")));
+    PcmStream pcm(capacity, job.channels, width);
+    std::mutex logMutex;
+    std::string log;
+    std::thread decoder([&] {
+        ToolRun decode;
+        decode.program = "ffmpeg";
+        decode.args = {"-hide_banner", "-nostdin",
+                       "-nostats",     "-i",
+                       job.input,      "-vn",
+                       "-ar",          std::to_string(job.sampleRate),
+                       "-ac",          std::to_string(job.channels),
+                       "-f",           deep ? "s32le" : "s16le",
+                       "pipe:1"};
+        const bool ok = captureTool(
+            decode, [&pcm](std::string_view bytes) { return pcm.append(bytes); },
+            [&](std::string_view text) {
+                const std::lock_guard lock(logMutex);
+                log += text;
+            },
+            adapterName);
+        pcm.finish(ok);
+    });
     std::atomic<long> done{0};
     std::atomic<int> finished{0};
     std::vector<std::thread> threads;
     for (Piece& p : parts) {
         threads.emplace_back([&job, &pcm, &p, &done, &finished, deep] {
             if (deep) {
-                encodePiece(job, pcm.s32, p, done);
+                encodePiece<int>(job, pcm, p, done);
             } else {
-                encodePiece(job, pcm.s16, p, done);
+                encodePiece<short>(job, pcm, p, done);
             }
             ++finished;
         });
@@ -388,8 +379,18 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
         return spent.count() > 0 ? seconds / spent.count() : 0.0;
     };
+    bool headerShown = false;
     while (finished < pieces) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!headerShown) {
+            // What ffmpeg said of the input, up to where it would turn to its own output.
+            const std::lock_guard lock(logMutex);
+            const std::size_t end = log.find("Stream mapping:");
+            if (end != std::string::npos) {
+                print(log.substr(0, end));
+                headerShown = true;
+            }
+        }
         const double seconds = static_cast<double>(done) / job.sampleRate;
         print(statusLine(static_cast<std::size_t>(seconds * job.kbps * 125), seconds,
                          speed(seconds), '\r'));
@@ -397,8 +398,17 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
     for (std::thread& t : threads) {
         t.join();
     }
+    decoder.join();
     if (const int sig = endingSignalSeen()) {
         return 128 + sig;
+    }
+    if (!headerShown) {
+        print(log.substr(0, log.find("Stream mapping:")));
+    }
+    const long samples = pcm.frames();
+    // The pieces were planned on the header's length: the input must have ended in the last.
+    if (!pcm.ok() || samples <= parts.back().from + kOverlap * spf) {
+        return std::nullopt;
     }
 
     std::vector<std::vector<Mp3Frame>> unpacked;

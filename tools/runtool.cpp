@@ -205,8 +205,8 @@ int runTool(const ToolRun& run, const char* adapterName) {
     return code;
 }
 
-bool captureTool(const ToolRun& run, std::string& out, std::string& err, std::size_t maxOut,
-                 const char* adapterName) {
+bool captureTool(const ToolRun& run, const std::function<bool(std::string_view)>& onOut,
+                 const std::function<void(std::string_view)>& onErr, const char* adapterName) {
     int outPipe[2];
     int errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0) {
@@ -226,9 +226,8 @@ bool captureTool(const ToolRun& run, std::string& out, std::string& err, std::si
         return false;
     }
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&out, &err};
     int open = 2;
-    bool tooLong = false;
+    bool refused = false;
     std::vector<char> buffer(1 << 16);
     while (open > 0) {
         if (poll(fds, 2, -1) < 0) {
@@ -251,9 +250,11 @@ bool captureTool(const ToolRun& run, std::string& out, std::string& err, std::si
                 --open;
                 continue;
             }
-            sinks[i]->append(buffer.data(), static_cast<std::size_t>(n));
-            if (out.size() > maxOut && !tooLong) {
-                tooLong = true;
+            const std::string_view piece(buffer.data(), static_cast<std::size_t>(n));
+            if (i == 1) {
+                onErr(piece);
+            } else if (!refused && !onOut(piece)) {
+                refused = true;
                 kill(pid, SIGTERM);
             }
         }
@@ -263,7 +264,7 @@ bool captureTool(const ToolRun& run, std::string& out, std::string& err, std::si
             close(fd.fd);
         }
     }
-    return waitTool(pid) == 0 && !tooLong;
+    return waitTool(pid) == 0 && !refused;
 }
 
 }  // namespace lumivox::tools

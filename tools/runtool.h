@@ -22,10 +22,11 @@ struct ToolRun {
 // tool's exit status, 128+signal when a signal ended it, 127 when it could not be started.
 int runTool(const ToolRun& run, const char* adapterName);
 
-// Runs the tool keeping its stdout and stderr apart, for a tool whose output is data. True when
-// it ran and succeeded with at most maxOut bytes of output (more ends it).
-bool captureTool(const ToolRun& run, std::string& out, std::string& err, std::size_t maxOut,
-                 const char* adapterName);
+// Runs the tool keeping its stdout and stderr apart, for a tool whose output is data: each
+// piece of stdout goes to onOut (false ends the tool), each piece of stderr to onErr. True when
+// the tool ran, was not ended so, and succeeded.
+bool captureTool(const ToolRun& run, const std::function<bool(std::string_view)>& onOut,
+                 const std::function<void(std::string_view)>& onErr, const char* adapterName);
 
 // SIGTERM or SIGINT once one has reached the adapter while a tool ran, else 0.
 int endingSignalSeen();
