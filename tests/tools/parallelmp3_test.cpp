@@ -1,6 +1,8 @@
 // coder.exe's MP3 encode in pieces against its plain ffmpeg encode, on music-like signals.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -175,6 +177,27 @@ TEST_F(ParallelMp3, ShortInputsOtherCommandsAndTheSwitchRunPlainFfmpeg) {
     }
     const CoderRun off = coder(encode("music.flac", "off.mp3", "44100", "2"), "0");
     EXPECT_TRUE(off.output.contains("Output #0, mp3"));
+}
+
+TEST_F(ParallelMp3, EndedRunLeavesNoFileBehind) {
+    tool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=600", "-ac", "2",
+                    path("long.flac")});
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LUMIVOX_PARALLEL", QString::number(kPieces));
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe",
+            encode("long.flac", "long.mp3", "44100", "2"));
+    QString output;
+    while (!output.contains("time=") && p.waitForReadyRead(10000)) {
+        output += QString::fromLocal8Bit(p.readAll());
+    }
+    ASSERT_TRUE(output.contains("time=")) << output.toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(QDir(dir_->path()).entryList({"long.mp3*"}).isEmpty());
 }
 
 TEST_F(ParallelMp3, JobIsOnlyTheBatchsMp3Encode) {
