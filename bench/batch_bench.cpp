@@ -3,12 +3,16 @@
 // per file run directly one after another and against plain ffmpeg encoding two files at a time,
 // in the same run. Last, one file's encode alone, on all cores and serial.
 //
-//   build/bench/lumivox_batch_bench [files] [seconds]
+//   build/bench/lumivox_batch_bench [files] [seconds] [rounds]
+//
+// With more than one round each figure is the best of the rounds, as other work on a shared
+// machine only ever makes a run slower; the load average is printed before and after.
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -16,7 +20,9 @@
 #include <QThread>
 #include <QTime>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "apppaths.h"
 #include "batchdesktop.h"
@@ -115,6 +121,11 @@ double encodeOnce(const QString& input, const QString& output) {
     return timer.elapsed() / 1000.0;
 }
 
+std::string loadAverage() {
+    QFile file("/proc/loadavg");
+    return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toStdString() : "?";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,28 +151,38 @@ int main(int argc, char** argv) {
              "2", path});
         inputs << path;
     }
-    QDir().mkpath(dir.filePath("direct"));
-    QDir().mkpath(dir.filePath("window"));
 
-    QDir().mkpath(dir.filePath("serial"));
-    QDir().mkpath(dir.filePath("pairs"));
-    const double baseline = direct(inputs, dir.filePath("direct"));
-    const double window = throughWindow(inputs, dir.filePath("window"));
-    qputenv("LUMIVOX_PARALLEL", "0");
-    const double serialWindow = throughWindow(inputs, dir.filePath("serial"));
-    const double serialEncode = encodeOnce(inputs.first(), dir.filePath("one-serial.mp3"));
-    qunsetenv("LUMIVOX_PARALLEL");
-    const double parallelEncode = encodeOnce(inputs.first(), dir.filePath("one-parallel.mp3"));
-    const double pairs = sideBySide(inputs, dir.filePath("pairs"), 2);
-    std::printf("files: %d x %d s, %d cores\n", files, seconds, QThread::idealThreadCount());
-    std::printf("direct tool commands:         %.2f s\n", baseline);
-    std::printf("through the window:           %.2f s\n", window);
+    const int rounds = argc > 3 ? std::max(1, QString(argv[3]).toInt()) : 1;
+    const std::string loadBefore = loadAverage();
+    double baseline = 1e9, window = 1e9, serialWindow = 1e9, pairs = 1e9;
+    double serialEncode = 1e9, parallelEncode = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        for (const char* folder : {"direct", "window", "serial", "pairs"}) {
+            QDir(dir.filePath(folder)).removeRecursively();
+            QDir().mkpath(dir.filePath(folder));
+        }
+        baseline = std::min(baseline, direct(inputs, dir.filePath("direct")));
+        window = std::min(window, throughWindow(inputs, dir.filePath("window")));
+        qputenv("LUMIVOX_PARALLEL", "0");
+        serialWindow = std::min(serialWindow, throughWindow(inputs, dir.filePath("serial")));
+        serialEncode =
+            std::min(serialEncode, encodeOnce(inputs.first(), dir.filePath("one-serial.mp3")));
+        qunsetenv("LUMIVOX_PARALLEL");
+        parallelEncode =
+            std::min(parallelEncode, encodeOnce(inputs.first(), dir.filePath("one-parallel.mp3")));
+        pairs = std::min(pairs, sideBySide(inputs, dir.filePath("pairs"), 2));
+    }
+    std::printf("files: %d x %d s, %d cores, best of %d round(s)\n", files, seconds,
+                QThread::idealThreadCount(), rounds);
+    std::printf("load average before: %s, after: %s\n", loadBefore.c_str(), loadAverage().c_str());
+    std::printf("direct tool commands:           %.2f s\n", baseline);
+    std::printf("through the window:             %.2f s\n", window);
     std::printf("  the same, LUMIVOX_PARALLEL=0: %.2f s\n", serialWindow);
-    std::printf("ffmpeg, two files at a time:  %.2f s\n", pairs);
-    std::printf("ratio window/two-at-a-time:   %.3f (parallel off: %.3f)\n", window / pairs,
+    std::printf("ffmpeg, two files at a time:    %.2f s\n", pairs);
+    std::printf("ratio window/two-at-a-time:     %.3f (parallel off: %.3f)\n", window / pairs,
                 serialWindow / pairs);
-    std::printf("ratio window/direct:          %.3f\n", window / baseline);
-    std::printf("one file's encode:            %.2f s on all cores, %.2f s serial (%.2fx)\n",
+    std::printf("ratio window/direct:            %.3f\n", window / baseline);
+    std::printf("one file's encode:              %.2f s on all cores, %.2f s serial (%.2fx)\n",
                 parallelEncode, serialEncode, serialEncode / parallelEncode);
     return 0;
 }
