@@ -49,13 +49,19 @@ bool run(const QString& commandLine) {
     return process.exitStatus() == QProcess::NormalExit;
 }
 
-double direct(const QStringList& inputs, const QString& outFolder) {
-    const CommandContext c{paths::appFolder(), paths::tmpWav(), paths::tmpMp4()};
+// MP3 at 128 kbit/s, 44100 Hz, stereo: what the window is set to below.
+ConversionSettings mp3Settings() {
     ConversionSettings s;
     s.format = FormatMp3;
     s.audioBitrate = "128";
     s.sampleRate = "44100";
     s.channelPosition = 1;
+    return s;
+}
+
+double direct(const QStringList& inputs, const QString& outFolder) {
+    const CommandContext c{paths::appFolder(), paths::tmpWav(), paths::tmpMp4()};
+    ConversionSettings s = mp3Settings();
     s.outFolder = outFolder + "/";
     QElapsedTimer timer;
     timer.start();
@@ -110,14 +116,9 @@ double sideBySide(const QStringList& inputs, const QString& outFolder, int lanes
 // One file's encode command alone, as the batch runs it.
 double encodeOnce(const QString& input, const QString& output) {
     const CommandContext c{paths::appFolder(), paths::tmpWav(), paths::tmpMp4()};
-    ConversionSettings s;
-    s.format = FormatMp3;
-    s.audioBitrate = "128";
-    s.sampleRate = "44100";
-    s.channelPosition = 1;
     QElapsedTimer timer;
     timer.start();
-    run(mp3EncodeCommand(c, s, input, output));
+    run(mp3EncodeCommand(c, mp3Settings(), input, output));
     return timer.elapsed() / 1000.0;
 }
 
