@@ -30,8 +30,9 @@ std::optional<FlacFacts> readFlacFacts(std::string_view head);
 // whole, and is fed from `priming` frames earlier so its encoder starts warm.
 std::vector<long> pieceStarts(long frames, int pieces);
 
-// Encodes the job on `pieces` threads. nullopt (nothing printed, no file left) when the job is
-// better done by plain ffmpeg: input too short, a decode error, any trouble on the way. Otherwise
+// Encodes the job on `pieces` threads. nullopt (no file left) when the job is better done by
+// plain ffmpeg: no FLAC header to plan on, input under 20 seconds, a decode error, frames that
+// do not join; by then the decoder's report and some progress may have been printed. Otherwise
 // the exit status: 0, or 128+signal when the run was ended.
 std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName);
 
