@@ -74,10 +74,11 @@ TEST(Mp3Frames, InfoFrameCountsDelayPaddingAndCrc) {
         mp3InfoFrame(packer.bytes(), packer.frameOffsets(), {576, 10000, 17000, "LAME3.100"});
     ASSERT_EQ(info.size(), 417u);
     auto be32 = [&info](std::size_t at) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(info[at]) << 24 |
-                                          static_cast<unsigned char>(info[at + 1]) << 16 |
-                                          static_cast<unsigned char>(info[at + 2]) << 8 |
-                                          static_cast<unsigned char>(info[at + 3]));
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            v = v << 8 | static_cast<unsigned char>(info[at + i]);
+        }
+        return v;
     };
     EXPECT_EQ(info.substr(36, 4), "Info");
     EXPECT_EQ(be32(44), 10u);                           // audio frames
