@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -363,16 +364,20 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
         pcm.finish(ok);
     });
     std::atomic<long> done{0};
-    std::atomic<int> finished{0};
+    std::mutex finishMutex;
+    std::condition_variable pieceFinished;
+    int finished = 0;
     std::vector<std::thread> threads;
     for (Piece& p : parts) {
-        threads.emplace_back([&job, &pcm, &p, &done, &finished, deep] {
+        threads.emplace_back([&, deep] {
             if (deep) {
                 encodePiece<int>(job, pcm, p, done);
             } else {
                 encodePiece<short>(job, pcm, p, done);
             }
+            const std::lock_guard lock(finishMutex);
             ++finished;
+            pieceFinished.notify_all();
         });
     }
     auto speed = [&started](double seconds) {
@@ -380,8 +385,14 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
         return spent.count() > 0 ? seconds / spent.count() : 0.0;
     };
     bool headerShown = false;
-    while (finished < pieces) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (;;) {
+        {
+            std::unique_lock lock(finishMutex);
+            if (pieceFinished.wait_for(lock, std::chrono::milliseconds(100),
+                                       [&] { return finished == pieces; })) {
+                break;
+            }
+        }
         if (!headerShown) {
             // What ffmpeg said of the input, up to where it would turn to its own output.
             const std::lock_guard lock(logMutex);
