@@ -9,7 +9,8 @@ cd "$root"
 
 packages=(build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgtest-dev
           ffmpeg libavcodec-extra sox libsox-fmt-all mencoder fonts-noto-cjk xvfb xauth
-          clang-format pkg-config libmp3lame-dev libtag1-dev mp3val)
+          clang-format pkg-config libmp3lame-dev libtag1-dev libflac-dev
+          mp3val)
 
 missing=()
 for p in "${packages[@]}"; do

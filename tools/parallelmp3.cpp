@@ -14,131 +14,33 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <mutex>
-#include <numeric>
 #include <thread>
-#include <type_traits>
 
 #include "argtranslate.h"
+#include "flacreader.h"
 #include "mp3frames.h"
+#include "mp3pieces.h"
 #include "pcmstream.h"
 #include "runtool.h"
+#include "wavprobe.h"
 
 namespace lumivox::tools {
 namespace {
 
-// A piece starts at least this many frames early, so that its filter bank, psychoacoustic model
-// and bit reservoir have settled by the frames that are kept: LAME's frames then come out the
-// same as in one long encode after about 20.
-constexpr long kPriming = 32;
-// ... and runs on this many past its end, the frames where the next piece may take over.
-constexpr long kOverlap = 32;
-// Frames in a row both pieces must have encoded alike before one hands over to the other: one
-// alike frame may be chance while the encoders' states still differ.
-constexpr long kAlike = 4;
 // Shorter inputs go to ffmpeg: there is little to win and each piece needs some length.
 constexpr long kShortestSeconds = 20;
 constexpr long kShortestPieceSeconds = 5;
-// Decoded audio kept in memory: about three hours of 48 kHz stereo.
+// Decoded audio kept in memory when ffmpeg decodes: about three hours of 48 kHz stereo.
 constexpr long long kMostPcmBytes = 2LL << 30;
 // Room beyond the length the FLAC header gives, for what resampling adds.
 constexpr long kSpareSeconds = 2;
-
-struct Piece {
-    long from = 0;  // input samples fed: [from, to)
-    long to = 0;
-    long ownFrom = 0;  // the part counted as progress
-    long ownTo = 0;
-    bool last = false;
-    std::string mp3;
-    bool ok = false;
-    int delay = 0;
-    int lowpass = 0;
-};
 
 bool parsePositive(const std::string& text, long& value) {
     char* end = nullptr;
     value = std::strtol(text.c_str(), &end, 10);
     return !text.empty() && *end == '\0' && value > 0;
-}
-
-// The settings ffmpeg's libmp3lame encoder gives LAME for "-ab Nk -ar R -ac C": constant
-// bitrate, joint stereo for two channels, LAME's own quality, no VBR tag, reservoir on.
-lame_global_flags* openEncoder(const Mp3Job& job) {
-    lame_global_flags* gf = lame_init();
-    if (!gf) {
-        return nullptr;
-    }
-    lame_set_num_channels(gf, job.channels);
-    lame_set_mode(gf, job.channels > 1 ? JOINT_STEREO : MONO);
-    lame_set_in_samplerate(gf, job.sampleRate);
-    lame_set_out_samplerate(gf, job.sampleRate);
-    lame_set_brate(gf, job.kbps);
-    lame_set_bWriteVbrTag(gf, 0);
-    lame_set_disable_reservoir(gf, 0);
-    if (lame_init_params(gf) < 0) {
-        lame_close(gf);
-        return nullptr;
-    }
-    return gf;
-}
-
-template <typename Sample>
-int encodeSamples(lame_global_flags* gf, const std::vector<Sample>& left,
-                  const std::vector<Sample>& right, long n, std::vector<unsigned char>& out) {
-    if constexpr (std::is_same_v<Sample, short>) {
-        return lame_encode_buffer(gf, left.data(), right.data(), static_cast<int>(n), out.data(),
-                                  static_cast<int>(out.size()));
-    } else {
-        return lame_encode_buffer_int(gf, left.data(), right.data(), static_cast<int>(n),
-                                      out.data(), static_cast<int>(out.size()));
-    }
-}
-
-// Feeds the piece's samples to its own encoder as they arrive from the decoder. The last piece
-// runs to wherever the input ends.
-template <typename Sample>
-void encodePiece(const Mp3Job& job, PcmStream& pcm, Piece& piece, std::atomic<long>& done) {
-    lame_global_flags* gf = openEncoder(job);
-    if (!gf) {
-        return;
-    }
-    constexpr long kChunk = 1152 * 16;
-    std::vector<Sample> left(kChunk), right(kChunk);
-    std::vector<unsigned char> buffer(kChunk * 5 / 4 + 7200);
-    bool ok = true;
-    for (long at = piece.from; ok; at += kChunk) {
-        const long want = piece.last ? at + kChunk : std::min(at + kChunk, piece.to);
-        const long n = std::min(want, pcm.waitFor(want)) - at;
-        if (n <= 0 || endingSignalSeen() != 0) {
-            ok = endingSignalSeen() == 0;
-            break;
-        }
-        for (long i = 0; i < n; ++i) {
-            left[static_cast<std::size_t>(i)] = pcm.sample<Sample>(at + i, 0);
-            right[static_cast<std::size_t>(i)] = pcm.sample<Sample>(at + i, job.channels - 1);
-        }
-        const int got = encodeSamples(gf, left, right, n, buffer);
-        ok = got >= 0;
-        if (ok) {
-            piece.mp3.append(reinterpret_cast<const char*>(buffer.data()),
-                             static_cast<std::size_t>(got));
-        }
-        done += std::max(0L, std::min(at + n, piece.ownTo) - std::max(at, piece.ownFrom));
-    }
-    if (ok) {
-        const int got = lame_encode_flush(gf, buffer.data(), static_cast<int>(buffer.size()));
-        ok = got >= 0;
-        if (ok) {
-            piece.mp3.append(reinterpret_cast<const char*>(buffer.data()),
-                             static_cast<std::size_t>(got));
-        }
-    }
-    piece.delay = lame_get_encoder_delay(gf);
-    piece.lowpass = lame_get_lowpassfreq(gf);
-    lame_close(gf);
-    piece.ok = ok;
 }
 
 void print(const std::string& text) {
@@ -153,62 +55,6 @@ std::string statusLine(std::size_t bytes, double seconds, double speed, char end
                   bytes / 1024, seconds, seconds > 0 ? bytes * 8 / seconds / 1000 : 0.0, speed,
                   end);
     return line;
-}
-
-// Frames after which LAME's padding bits repeat ("417 418 418 ... " bytes at 44.1 kHz, every 49
-// frames): a piece that starts on a multiple has the frame sizes of one long encode.
-long paddingPeriod(const Mp3Job& job, long samplesPerFrame) {
-    const long slot = samplesPerFrame / 8 * job.kbps * 1000L;
-    return job.sampleRate / std::gcd(slot % job.sampleRate, static_cast<long>(job.sampleRate));
-}
-
-bool sameFrame(const Mp3Frame* a, const Mp3Frame* b) {
-    return a && b && a->headerAndSideInfo == b->headerAndSideInfo && a->mainData == b->mainData;
-}
-
-// Joins the pieces' frames: piece k hands over to piece k+1 at the first frame of the overlap
-// from which both encoded alike, so the join is seamless. Failing that, at the first frame where
-// the frames laid out so far leave piece k+1 at least the reservoir it counted on; from there on
-// every one of its frames fits as it did in its own stream.
-bool joinPieces(const std::vector<std::vector<Mp3Frame>>& frames, const std::vector<long>& bases,
-                const std::vector<long>& starts, Mp3FramePacker& packer) {
-    long t = 0;
-    const std::size_t n = frames.size();
-    auto frameOf = [&](std::size_t k, long index) -> const Mp3Frame* {
-        const long i = index - bases[k];
-        return i >= 0 && i < static_cast<long>(frames[k].size())
-                   ? &frames[k][static_cast<std::size_t>(i)]
-                   : nullptr;
-    };
-    for (std::size_t k = 0; k + 1 < n; ++k) {
-        // The last frames of the overlap saw the piece's end, so they are no candidates.
-        const long last = starts[k + 1] + kOverlap - 4;
-        long fits = -1;
-        for (long c = starts[k + 1]; c + kAlike <= last && fits < 0; ++c) {
-            long alike = 0;
-            while (alike < kAlike && sameFrame(frameOf(k, c + alike), frameOf(k + 1, c + alike))) {
-                ++alike;
-            }
-            fits = alike == kAlike ? c : -1;
-        }
-        for (; t < fits || fits < 0; ++t) {
-            const Mp3Frame* next = frameOf(k + 1, t);
-            if (fits < 0 && t >= starts[k + 1] && next &&
-                packer.room(next->header.maxBegin) >= next->mainDataBegin) {
-                break;
-            }
-            const Mp3Frame* own = frameOf(k, t);
-            if (t >= last || !own || !packer.add(*own)) {
-                return false;
-            }
-        }
-    }
-    for (const Mp3Frame* f = frameOf(n - 1, t); f; f = frameOf(n - 1, ++t)) {
-        if (!packer.add(*f)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // The input's tags as ID3v2.4, as ffmpeg carries them over.
@@ -254,39 +100,92 @@ bool writeAtomically(const std::string& path, const std::string& a, const std::s
     return ok;
 }
 
-std::optional<FlacFacts> readFlacFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return std::nullopt;
+// What ffmpeg prints of a FLAC input:
+//   Input #0, flac, from 'song.flac':
+//     Duration: 00:03:00.00, start: 0.000000, bitrate: 99 kb/s
+//     Stream #0:0: Audio: flac, 44100 Hz, stereo, s16
+std::string flacReport(const FlacReader& flac, const std::string& path) {
+    struct stat st {};
+    const auto size = stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    const auto frames = static_cast<std::uint64_t>(flac.frames());
+    const auto rate = static_cast<std::uint32_t>(flac.sampleRate());
+    const int bits = flac.bits();
+    std::string format = bits > 16 ? "s32" : "s16";
+    if (bits != 16 && bits != 32) {
+        format += " (" + std::to_string(bits) + " bit)";
     }
-    char head[42];
-    const std::size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    return readFlacFacts(std::string_view(head, got));
+    return "Input #0, flac, from '" + path + "':\n  Duration: " + ffmpegDuration(frames, rate) +
+           ", start: 0.000000, bitrate: " + std::to_string(ffmpegBitrateKbps(size, frames, rate)) +
+           " kb/s\n  Stream #0:0: Audio: flac, " + std::to_string(rate) + " Hz, " +
+           (flac.channels() == 1 ? "mono" : "stereo") + ", " + format + "\n";
 }
+
+// ffmpeg decoding the whole input for all pieces, resampled and mixed as the plain encode would
+// have it; its report on the input is printed once it has one.
+class FfmpegDecode {
+  public:
+    FfmpegDecode(const Mp3Job& job, long capacity, bool wide, const char* adapterName)
+        : pcm_(capacity, job.channels, wide ? 4 : 2), wide_(wide) {
+        thread_ = std::thread([this, job, adapterName] {
+            ToolRun decode;
+            decode.program = "ffmpeg";
+            decode.args = {"-hide_banner", "-nostdin",
+                           "-nostats",     "-i",
+                           job.input,      "-vn",
+                           "-ar",          std::to_string(job.sampleRate),
+                           "-ac",          std::to_string(job.channels),
+                           "-f",           wide_ ? "s32le" : "s16le",
+                           "pipe:1"};
+            const bool ok = captureTool(
+                decode, [this](std::string_view bytes) { return pcm_.append(bytes); },
+                [this](std::string_view text) {
+                    const std::lock_guard lock(logMutex_);
+                    log_ += text;
+                },
+                adapterName);
+            pcm_.finish(ok);
+        });
+    }
+    ~FfmpegDecode() { wait(); }
+
+    long read(long at, long n, std::int32_t* left, std::int32_t* right) {
+        const long got = std::min(n, pcm_.waitFor(at + n) - at);
+        const int last = pcm_.channels() - 1;
+        for (long i = 0; i < got; ++i) {
+            left[i] = wide_ ? pcm_.sample<std::int32_t>(at + i, 0) : pcm_.sample<short>(at + i, 0);
+            right[i] =
+                wide_ ? pcm_.sample<std::int32_t>(at + i, last) : pcm_.sample<short>(at + i, last);
+        }
+        return std::max(0L, got);
+    }
+    // Once, when there is one: what ffmpeg said of the input, up to its own output.
+    std::string takeReport(bool ended) {
+        const std::lock_guard lock(logMutex_);
+        const std::size_t end = log_.find("Stream mapping:");
+        if (reported_ || (end == std::string::npos && !ended)) {
+            return {};
+        }
+        reported_ = true;
+        return log_.substr(0, end);
+    }
+    void wait() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    bool ok() const { return pcm_.ok(); }
+    long frames() const { return pcm_.frames(); }
+
+  private:
+    PcmStream pcm_;
+    bool wide_;
+    std::mutex logMutex_;
+    std::string log_;
+    bool reported_ = false;
+    std::thread thread_;
+};
 
 }  // namespace
-
-std::optional<FlacFacts> readFlacFacts(std::string_view head) {
-    if (head.size() < 42 || head.substr(0, 4) != "fLaC" || (head[4] & 0x7f) != 0) {
-        return std::nullopt;
-    }
-    auto byte = [&head](std::size_t i) {
-        return static_cast<unsigned long long>(static_cast<unsigned char>(head[i]));
-    };
-    // From byte 18: sample rate 20 bits, channels-1 3, bits-1 5, samples 36.
-    const unsigned long long bits = byte(18) << 56 | byte(19) << 48 | byte(20) << 40 |
-                                    byte(21) << 32 | byte(22) << 24 | byte(23) << 16 |
-                                    byte(24) << 8 | byte(25);
-    FlacFacts facts;
-    facts.sampleRate = static_cast<long>(bits >> 44);
-    facts.bitsPerSample = static_cast<int>((bits >> 36 & 31) + 1);
-    facts.samples = static_cast<long long>(bits & 0xfffffffffULL);
-    if (facts.sampleRate == 0) {
-        return std::nullopt;
-    }
-    return facts;
-}
 
 std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& a) {
     long rate = 0, kbps = 0;
@@ -310,70 +209,55 @@ std::vector<long> pieceStarts(long frames, int pieces) {
 }
 
 std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName) {
-    // The header's length plans the pieces, so they can start before the decode is done.
-    const auto flac = readFlacFile(job.input);
-    if (pieces < 2 || !flac || flac->samples < kShortestSeconds * flac->sampleRate) {
+    const FlacReader flac(job.input);
+    if (pieces < 2 || !flac.ok() || flac.frames() < kShortestSeconds * flac.sampleRate()) {
         return std::nullopt;
     }
-    const long expected = static_cast<long>(flac->samples * job.sampleRate / flac->sampleRate);
-    const bool deep = flac->bitsPerSample > 16;
-    const int width = deep ? 4 : 2;
+    // Not resampled or mixed, each piece decodes its own span of the FLAC: lossless, so the very
+    // numbers ffmpeg would decode. Otherwise ffmpeg decodes the whole as the pieces go.
+    const bool direct = flac.sampleRate() == job.sampleRate && flac.channels() == job.channels;
+    const bool wide = flac.bits() > 16;
+    const long expected = static_cast<long>(flac.frames() * job.sampleRate / flac.sampleRate());
     const long capacity = expected + kSpareSeconds * job.sampleRate;
-    if (static_cast<long long>(capacity) * width * job.channels > kMostPcmBytes) {
+    if (!direct &&
+        static_cast<long long>(capacity) * (wide ? 4 : 2) * job.channels > kMostPcmBytes) {
         return std::nullopt;
     }
     const auto started = std::chrono::steady_clock::now();
-
     const long spf = job.sampleRate >= 32000 ? 1152 : 576;
     pieces = static_cast<int>(
         std::min<long>(pieces, expected / (kShortestPieceSeconds * job.sampleRate)));
     const std::vector<long> starts = pieceStarts((expected + spf - 1) / spf, pieces);
-    std::vector<Piece> parts(static_cast<std::size_t>(pieces));
-    std::vector<long> bases;
-    const long period = paddingPeriod(job, spf);
-    for (std::size_t k = 0; k < parts.size(); ++k) {
-        Piece& p = parts[k];
-        p.last = k + 1 == parts.size();
-        p.from = k == 0 ? 0 : std::max(0L, (starts[k] - kPriming) / period * period * spf);
-        p.to = (starts[k + 1] + kOverlap) * spf;
-        p.ownFrom = starts[k] * spf;
-        p.ownTo = starts[k + 1] * spf;
-        bases.push_back(p.from / spf);
-    }
+    std::vector<Piece> parts = planPieces(job, expected, starts);
 
-    PcmStream pcm(capacity, job.channels, width);
-    std::mutex logMutex;
-    std::string log;
-    std::thread decoder([&] {
-        ToolRun decode;
-        decode.program = "ffmpeg";
-        decode.args = {"-hide_banner", "-nostdin",
-                       "-nostats",     "-i",
-                       job.input,      "-vn",
-                       "-ar",          std::to_string(job.sampleRate),
-                       "-ac",          std::to_string(job.channels),
-                       "-f",           deep ? "s32le" : "s16le",
-                       "pipe:1"};
-        const bool ok = captureTool(
-            decode, [&pcm](std::string_view bytes) { return pcm.append(bytes); },
-            [&](std::string_view text) {
-                const std::lock_guard lock(logMutex);
-                log += text;
-            },
-            adapterName);
-        pcm.finish(ok);
-    });
+    std::unique_ptr<FfmpegDecode> decode;
+    if (direct) {
+        print(flacReport(flac, job.input));
+    } else {
+        decode = std::make_unique<FfmpegDecode>(job, capacity, wide, adapterName);
+    }
     std::atomic<long> done{0};
     std::mutex finishMutex;
     std::condition_variable pieceFinished;
     int finished = 0;
     std::vector<std::thread> threads;
     for (Piece& p : parts) {
-        threads.emplace_back([&, deep] {
-            if (deep) {
-                encodePiece<int>(job, pcm, p, done);
+        threads.emplace_back([&, wide] {
+            if (direct) {
+                FlacReader own(job.input);
+                encodePiece(
+                    job,
+                    [&own](long at, long n, std::int32_t* l, std::int32_t* r) {
+                        return own.read(at, n, l, r);
+                    },
+                    wide, p, done);
             } else {
-                encodePiece<short>(job, pcm, p, done);
+                encodePiece(
+                    job,
+                    [&decode](long at, long n, std::int32_t* l, std::int32_t* r) {
+                        return decode->read(at, n, l, r);
+                    },
+                    wide, p, done);
             }
             const std::lock_guard lock(finishMutex);
             ++finished;
@@ -384,7 +268,6 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
         return spent.count() > 0 ? seconds / spent.count() : 0.0;
     };
-    bool headerShown = false;
     for (;;) {
         {
             std::unique_lock lock(finishMutex);
@@ -393,14 +276,8 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
                 break;
             }
         }
-        if (!headerShown) {
-            // What ffmpeg said of the input, up to where it would turn to its own output.
-            const std::lock_guard lock(logMutex);
-            const std::size_t end = log.find("Stream mapping:");
-            if (end != std::string::npos) {
-                print(log.substr(0, end));
-                headerShown = true;
-            }
+        if (decode) {
+            print(decode->takeReport(false));
         }
         const double seconds = static_cast<double>(done) / job.sampleRate;
         print(statusLine(static_cast<std::size_t>(seconds * job.kbps * 125), seconds,
@@ -409,29 +286,21 @@ std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* 
     for (std::thread& t : threads) {
         t.join();
     }
-    decoder.join();
+    if (decode) {
+        decode->wait();
+        print(decode->takeReport(true));
+    }
     if (const int sig = endingSignalSeen()) {
         return 128 + sig;
     }
-    if (!headerShown) {
-        print(log.substr(0, log.find("Stream mapping:")));
-    }
-    const long samples = pcm.frames();
+    const long samples = direct ? expected : decode->frames();
     // The pieces were planned on the header's length: the input must have ended in the last.
-    if (!pcm.ok() || samples <= parts.back().from + kOverlap * spf) {
+    if ((decode && !decode->ok()) || samples <= parts.back().ownFrom) {
         return std::nullopt;
     }
 
-    std::vector<std::vector<Mp3Frame>> unpacked;
-    for (const Piece& p : parts) {
-        auto f = p.ok ? unpackMp3Frames(p.mp3) : std::nullopt;
-        if (!f || f->empty()) {
-            return std::nullopt;
-        }
-        unpacked.push_back(std::move(*f));
-    }
     Mp3FramePacker packer;
-    if (!joinPieces(unpacked, bases, starts, packer)) {
+    if (!joinPieces(parts, starts, packer)) {
         return std::nullopt;
     }
     const Mp3InfoFacts facts{parts.front().delay, static_cast<std::uint64_t>(samples),

@@ -18,20 +18,11 @@ struct Mp3Job {
 };
 std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& args);
 
-// What a FLAC file's STREAMINFO block says ("fLaC", then the block first).
-struct FlacFacts {
-    long sampleRate = 0;
-    int bitsPerSample = 0;
-    long long samples = 0;  // per channel; 0 when unknown
-};
-std::optional<FlacFacts> readFlacFacts(std::string_view head);
-
-// Where the pieces are cut, in frames: piece k encodes frames [starts[k], starts[k+1]) of the
-// whole, and is fed from `priming` frames earlier so its encoder starts warm.
+// Where the pieces are cut, in MP3 frames: piece k stands for frames [starts[k], starts[k+1]).
 std::vector<long> pieceStarts(long frames, int pieces);
 
 // Encodes the job on `pieces` threads. nullopt (no file left) when the job is better done by
-// plain ffmpeg: no FLAC header to plan on, input under 20 seconds, a decode error, frames that
+// plain ffmpeg: no FLAC that libFLAC reads, input under 20 seconds, a decode error, frames that
 // do not join; by then the decoder's report and some progress may have been printed. Otherwise
 // the exit status: 0, or 128+signal when the run was ended.
 std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName);

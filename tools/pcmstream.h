@@ -32,6 +32,7 @@ class PcmStream {
                     sizeof s);
         return s;
     }
+    int channels() const { return static_cast<int>(channels_); }
     // After finish(): whether all of it arrived, and how much.
     bool ok() const;
     long frames() const;

@@ -55,15 +55,22 @@ std::string ffmpegDuration(std::uint64_t frames, std::uint32_t sampleRate) {
     return text;
 }
 
+std::uint64_t ffmpegBitrateKbps(std::uint64_t fileSize, std::uint64_t frames,
+                                std::uint32_t sampleRate) {
+    const std::uint64_t length = micros(frames, sampleRate);
+    return length == 0 ? 0
+                       : static_cast<std::uint64_t>(static_cast<double>(fileSize) * 8.0 *
+                                                    1000000.0 / static_cast<double>(length)) /
+                             1000;
+}
+
 std::string wavProbeReport(const WavFacts& facts, std::string_view path) {
     const char* layout = facts.channels == 1 ? "mono" : "stereo";
     const std::uint64_t streamKbps = std::uint64_t{facts.sampleRate} * facts.channels * 16 / 1000;
-    const std::uint64_t length = micros(facts.frames, facts.sampleRate);
     const std::uint64_t fileKbps =
-        length == 0 ? streamKbps
-                    : static_cast<std::uint64_t>(static_cast<double>(facts.fileSize) * 8.0 *
-                                                 1000000.0 / static_cast<double>(length)) /
-                          1000;
+        micros(facts.frames, facts.sampleRate) == 0
+            ? streamKbps
+            : ffmpegBitrateKbps(facts.fileSize, facts.frames, facts.sampleRate);
     std::string out = "Guessed Channel Layout for Input Stream #0.0 : ";
     out += layout;
     out += "\nInput #0, wav, from '";

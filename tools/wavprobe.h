@@ -33,6 +33,9 @@ std::string wavProbeReport(const WavFacts& facts, std::string_view path);
 // ffmpeg's "Duration: " clock: microseconds rounded to the nearest, then cut to hundredths after
 // adding half of one ("00:03:25.48").
 std::string ffmpegDuration(std::uint64_t frames, std::uint32_t sampleRate);
+// ffmpeg's "bitrate: " of an input: the whole file's bits over its length, in kbit/s.
+std::uint64_t ffmpegBitrateKbps(std::uint64_t fileSize, std::uint64_t frames,
+                                std::uint32_t sampleRate);
 
 // "-i x.wav" alone: prints the report and returns ffmpeg's status 1 when the file is a plain WAV
 // as above; nullopt (nothing printed) when ffmpeg has to look.
