@@ -6,6 +6,9 @@
 #include <string>
 
 #include "argtranslate.h"
+#if LUMIVOX_ADAPTER_KIND == 2
+#include "flacwav.h"
+#endif
 #if LUMIVOX_PARALLEL_MP3
 #include "parallelmp3.h"
 #endif
@@ -47,6 +50,11 @@ int main(int argc, char** argv) {
     run.outputPath = mencoderOutputPath(args);
     run.workFolder = mencoderWorkFolder();
 #else
+    if (!plainToolsOnly()) {
+        if (const auto status = decodeFlacToWav(args, parallelPieces())) {
+            return *status;
+        }
+    }
     run.program = "sox";
     run.args = args;
     run.outputPath = soxOutputPath(args);

@@ -157,6 +157,14 @@ int endingSignalSeen() {
     return endingSignal;
 }
 
+void catchEndingSignals() {
+    struct sigaction forward {};
+    forward.sa_handler = forwardSignal;
+    sigemptyset(&forward.sa_mask);
+    sigaction(SIGTERM, &forward, nullptr);
+    sigaction(SIGINT, &forward, nullptr);
+}
+
 int runTool(const ToolRun& run, const char* adapterName) {
     const std::string output = resolve(run.outputPath, run.workFolder);
     bool existedBefore = false;

@@ -28,7 +28,10 @@ int runTool(const ToolRun& run, const char* adapterName);
 bool captureTool(const ToolRun& run, const std::function<bool(std::string_view)>& onOut,
                  const std::function<void(std::string_view)>& onErr, const char* adapterName);
 
-// SIGTERM or SIGINT once one has reached the adapter while a tool ran, else 0.
+// SIGTERM or SIGINT once one has reached the adapter while a tool ran (or after
+// catchEndingSignals()), else 0.
 int endingSignalSeen();
+// From now on SIGTERM and SIGINT are noted, for work done in the adapter itself to end cleanly.
+void catchEndingSignals();
 
 }  // namespace lumivox::tools

@@ -253,6 +253,25 @@ TEST_F(Adapters, SoxDecodesQuietlyAndFailsLoudly) {
     EXPECT_FALSE(QFile::exists(out("none.wav")));
 }
 
+TEST_F(Adapters, SoxWavOfAFlacIsSoxsOwnByteForByte) {
+    // 16-bit stereo, mono and an odd length are decoded in the adapter; 24-bit is left to sox.
+    const QStringList made[] = {{"-ac", "2", "-sample_fmt", "s16"},
+                                {"-ac", "1", "-sample_fmt", "s16"},
+                                {"-ac", "2", "-sample_fmt", "s16", "-t", "3.3331"},
+                                {"-ac", "2", "-sample_fmt", "s32"}};
+    for (const QStringList& options : made) {
+        const QString flac = out("made.flac");
+        ffmpeg(QStringList{"-f", "lavfi", "-i", "anoisesrc=d=4:c=pink:a=0.4"} + options +
+               QStringList{flac});
+        EXPECT_EQ(run("sox.exe", {flac, out("own.wav")}).output, "");
+        ASSERT_EQ(run("sox.exe", {flac, out("plain.wav")}, "0").exitCode, 0);
+        QFile own(out("own.wav")), plain(out("plain.wav"));
+        ASSERT_TRUE(own.open(QIODevice::ReadOnly) && plain.open(QIODevice::ReadOnly));
+        EXPECT_GT(own.size(), 44);
+        EXPECT_TRUE(own.readAll() == plain.readAll()) << options.join(' ').toStdString();
+    }
+}
+
 TEST_F(Adapters, MissingToolIsOneLineAndStatus127) {
     QProcessEnvironment env = adapterEnv(out("tmp"));
     env.insert("PATH", out("no-such-folder"));
