@@ -1,7 +1,6 @@
 #include "parallelmp3.h"
 
 #include <lame/lame.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v2tag.h>
