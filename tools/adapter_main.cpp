@@ -10,10 +10,29 @@
 
 #include "argtranslate.h"
 #include "inputpaths.h"
+#if LUMIVOX_ADAPTER_KIND == 2
+#include "flacwav.h"
+#endif
+#if LUMIVOX_PARALLEL_MP3
+#include "parallelmp3.h"
+#endif
 #include "runtool.h"
 #include "timerewriter.h"
+#include "toolswitch.h"
+#include "wavprobe.h"
 #include "workfolder.h"
 #include "writeerror.h"
+
+namespace {
+// A pipe would keep every reader waiting for a writer: refuse it before anything reads it.
+bool refusedInput(const std::vector<std::string>& inputs, const char* name) {
+    const std::string bad = lumivox::tools::firstNonRegularFile(inputs);
+    if (!bad.empty()) {
+        std::printf("%s: %s: not a regular file\n", name, bad.c_str());
+    }
+    return !bad.empty();
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace lumivox::tools;
@@ -35,6 +54,21 @@ int main(int argc, char** argv) {
     };
 #if LUMIVOX_ADAPTER_KIND == 0
     const std::vector<std::string> inputs = ffmpegInputPaths(args);
+    if (refusedInput(inputs, name)) {
+        return 1;
+    }
+    if (!plainToolsOnly()) {
+        if (const auto status = answerWavProbe(args)) {
+            return *status;
+        }
+#if LUMIVOX_PARALLEL_MP3
+        if (const auto job = parseMp3Job(args)) {
+            if (const auto status = encodeMp3InPieces(*job, parallelPieces(), name)) {
+                return *status;
+            }
+        }
+#endif
+    }
     TimeFieldRewriter rewriter;
     run.program = "ffmpeg";
     run.args = translateCoderArgs(args);
@@ -55,15 +89,22 @@ int main(int argc, char** argv) {
     run.args = translateConvArgs(args);
     run.outputPath = mencoderOutputPath(args);
     run.workFolder = mencoderWorkFolder();
+    if (refusedInput(inputs, name)) {
+        return 1;
+    }
 #else
     const std::vector<std::string> inputs = soxInputPaths(args);
+    if (refusedInput(inputs, name)) {
+        return 1;
+    }
+    if (!plainToolsOnly()) {
+        if (const auto status = decodeFlacToWav(args, parallelPieces())) {
+            return *status;
+        }
+    }
     run.program = "sox";
     run.args = args;
     run.outputPath = soxOutputPath(args);
 #endif
-    if (const std::string bad = firstNonRegularFile(inputs); !bad.empty()) {
-        std::printf("%s: %s: not a regular file\n", name, bad.c_str());
-        return 1;
-    }
     return runTool(run, name);
 }

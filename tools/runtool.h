@@ -28,4 +28,16 @@ struct ToolRun {
 // write error the tool did not exit with. A failed run's output is removed when the run made it.
 int runTool(const ToolRun& run, const char* adapterName);
 
+// Runs the tool keeping its stdout and stderr apart, for a tool whose output is data: each
+// piece of stdout goes to onOut (false ends the tool), each piece of stderr to onErr. True when
+// the tool ran, was not ended so, and succeeded.
+bool captureTool(const ToolRun& run, const std::function<bool(std::string_view)>& onOut,
+                 const std::function<void(std::string_view)>& onErr, const char* adapterName);
+
+// SIGTERM or SIGINT once one has reached the adapter while a tool ran (or after
+// catchEndingSignals()), else 0.
+int endingSignalSeen();
+// From now on SIGTERM and SIGINT are noted, for work done in the adapter itself to end cleanly.
+void catchEndingSignals();
+
 }  // namespace lumivox::tools

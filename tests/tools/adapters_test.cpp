@@ -76,10 +76,16 @@ class Adapters : public ::testing::Test {
         ASSERT_TRUE(QDir(dir_.path()).mkdir("cwd"));
     }
 
-    ToolResult run(const QString& name, const QStringList& args) {
+    // parallel: LUMIVOX_PARALLEL for the run, unset when empty.
+    ToolResult run(const QString& name, const QStringList& args, const QString& parallel = {}) {
         QProcess p;
         p.setWorkingDirectory(dir_.filePath("cwd"));
-        startAdapter(p, name, args, adapterEnv(dir_.filePath("tmp")));
+        QProcessEnvironment env = adapterEnv(dir_.filePath("tmp"));
+        env.remove("LUMIVOX_PARALLEL");
+        if (!parallel.isEmpty()) {
+            env.insert("LUMIVOX_PARALLEL", parallel);
+        }
+        startAdapter(p, name, args, env);
         EXPECT_TRUE(p.waitForFinished(60000)) << name.toStdString();
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 QString::fromLocal8Bit(p.readAll())};
@@ -114,6 +120,29 @@ TEST_F(Adapters, CoderProbePrintsDurationAndEndsWithStatus1) {
     EXPECT_TRUE(r.output.contains("Duration: 00:00:05.00, ")) << r.output.toStdString();
     EXPECT_TRUE(r.output.contains("At least one output file must be specified"));
     EXPECT_TRUE(QFile::exists(media("tone.wav")));
+}
+
+TEST_F(Adapters, CoderProbeOfDecodedWavReadsAsFfmpegsOwn) {
+    // sox's WAVs as the decode step writes them; the 24-bit one is left to ffmpeg.
+    const QStringList soxOptions[] = {{"-r", "44100", "-c", "2"},
+                                      {"-r", "22050", "-c", "1"},
+                                      {"-r", "48000", "-c", "2", "trim", "0", "3.337"},
+                                      {"-r", "8000", "-c", "1", "trim", "0", "0.004"},
+                                      {"-b", "24", "-r", "44100", "-c", "2"}};
+    for (const QStringList& options : soxOptions) {
+        const QString wav = out("probe.wav");
+        QProcess sox;
+        sox.start("sox", QStringList{media("tone.flac")} + options.mid(0, options.indexOf("trim")) +
+                             QStringList{wav} +
+                             (options.contains("trim") ? options.mid(options.indexOf("trim"))
+                                                       : QStringList{}));
+        ASSERT_TRUE(sox.waitForFinished(30000));
+        ASSERT_EQ(sox.exitCode(), 0) << options.join(' ').toStdString();
+        const ToolResult own = run("coder.exe", {"-i", wav});
+        const ToolResult plain = run("coder.exe", {"-i", wav}, "0");
+        EXPECT_EQ(own.exitCode, 1);
+        EXPECT_EQ(own.output, plain.output) << options.join(' ').toStdString();
+    }
 }
 
 TEST_F(Adapters, CoderTakesAnyMp3SampleRate) {
@@ -225,6 +254,25 @@ TEST_F(Adapters, SoxDecodesQuietlyAndFailsLoudly) {
     EXPECT_NE(r.exitCode, 0);
     EXPECT_TRUE(r.output.contains("FAIL formats"));
     EXPECT_FALSE(QFile::exists(out("none.wav")));
+}
+
+TEST_F(Adapters, SoxWavOfAFlacIsSoxsOwnByteForByte) {
+    // 16-bit stereo, mono and an odd length are decoded in the adapter; 24-bit is left to sox.
+    const QStringList made[] = {{"-ac", "2", "-sample_fmt", "s16"},
+                                {"-ac", "1", "-sample_fmt", "s16"},
+                                {"-ac", "2", "-sample_fmt", "s16", "-t", "3.3331"},
+                                {"-ac", "2", "-sample_fmt", "s32"}};
+    for (const QStringList& options : made) {
+        const QString flac = out("made.flac");
+        ffmpeg(QStringList{"-f", "lavfi", "-i", "anoisesrc=d=4:c=pink:a=0.4"} + options +
+               QStringList{flac});
+        EXPECT_EQ(run("sox.exe", {flac, out("own.wav")}).output, "");
+        ASSERT_EQ(run("sox.exe", {flac, out("plain.wav")}, "0").exitCode, 0);
+        QFile own(out("own.wav")), plain(out("plain.wav"));
+        ASSERT_TRUE(own.open(QIODevice::ReadOnly) && plain.open(QIODevice::ReadOnly));
+        EXPECT_GT(own.size(), 44);
+        EXPECT_TRUE(own.readAll() == plain.readAll()) << options.join(' ').toStdString();
+    }
 }
 
 TEST_F(Adapters, MissingToolIsOneLineAndStatus127) {

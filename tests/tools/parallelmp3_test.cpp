@@ -1,0 +1,219 @@
+// coder.exe's MP3 encode in pieces against its plain ffmpeg encode, on music-like signals.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cmath>
+#include <memory>
+
+#include "mp3frames.h"
+#include "parallelmp3.h"
+
+namespace {
+
+using namespace lumivox::tools;
+
+constexpr int kPieces = 3;  // two joins even on a 2-core machine
+
+struct CoderRun {
+    int exitCode = -1;
+    QString output;
+};
+
+// parallel: LUMIVOX_PARALLEL for the run.
+CoderRun coder(const QStringList& args, const QString& parallel) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LUMIVOX_PARALLEL", parallel);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe", args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAll())};
+}
+
+QByteArray tool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(120000);
+    EXPECT_EQ(p.exitCode(), 0) << program.toStdString() << " " << args.join(' ').toStdString()
+                               << p.readAllStandardError().toStdString();
+    return p.readAllStandardOutput();
+}
+
+// Gapless decode to 16-bit stereo PCM, as a player would.
+std::vector<short> decode(const QString& file) {
+    const QByteArray raw =
+        tool("ffmpeg", {"-v", "error", "-i", file, "-f", "s16le", "-ac", "2", "-"});
+    std::vector<short> pcm(static_cast<std::size_t>(raw.size()) / 2);
+    std::memcpy(pcm.data(), raw.data(), pcm.size() * 2);
+    return pcm;
+}
+
+// Signal to noise of one 1152-sample window of both channels, in dB; NaN when near silence.
+double windowSnr(const std::vector<short>& source, const std::vector<short>& coded, long frame) {
+    double signal = 0, noise = 0;
+    for (std::size_t i = static_cast<std::size_t>(frame) * 2304;
+         i < static_cast<std::size_t>(frame + 1) * 2304 && i < source.size(); ++i) {
+        const double s = source[i], d = s - coded[i];
+        signal += s * s;
+        noise += d * d;
+    }
+    if (signal < 2304.0 * 100 * 100) {
+        return NAN;
+    }
+    return 10 * std::log10(signal / std::max(noise, 1.0));
+}
+
+class ParallelMp3 : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        // Left: a sweep with tones switching on and off; right: noise bursts over a low tone.
+        const QString music =
+            "aevalsrc=exprs='0.3*sin(2*PI*(200+150*t)*t)+0.3*sin(2*PI*660*t)*lt(mod(t,0.7),0.3)|"
+            "0.5*(random(0)-0.5)*lt(mod(t,1.1),0.4)+0.2*sin(2*PI*110*t)':s=44100:d=30";
+        tool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", music, "-metadata", "title=夜曲",
+                        "-metadata", "artist=Lumivox Test", path("music.flac")});
+        tool("ffmpeg",
+             {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=8", path("short.flac")});
+    }
+    static void TearDownTestSuite() { dir_.reset(); }
+    static QString path(const QString& name) { return dir_->filePath(name); }
+    static QStringList encode(const QString& in, const QString& out, const QString& rate,
+                              const QString& channels) {
+        return {"-i",  path(in), "-y",  "-vn",    "-ar",    rate,
+                "-ab", "128k",   "-ac", channels, path(out)};
+    }
+    static std::unique_ptr<QTemporaryDir> dir_;
+};
+std::unique_ptr<QTemporaryDir> ParallelMp3::dir_;
+
+TEST_F(ParallelMp3, JoinedFileIsValidSampleExactAndAsGoodAsTheSerialOne) {
+    for (const auto& [rate, channels] : {std::pair{"44100", "2"}, {"22050", "1"}}) {
+        const CoderRun piecewise =
+            coder(encode("music.flac", "p.mp3", rate, channels), QString::number(kPieces));
+        const CoderRun serial = coder(encode("music.flac", "s.mp3", rate, channels), "0");
+        ASSERT_EQ(piecewise.exitCode, 0) << piecewise.output.toStdString();
+        ASSERT_EQ(serial.exitCode, 0);
+        EXPECT_FALSE(piecewise.output.contains("Output #0, mp3")) << "plain ffmpeg ran";
+
+        // mp3val checks each frame and the Info frame's counts.
+        const QString check = QString::fromLocal8Bit(tool("mp3val", {path("p.mp3")}));
+        EXPECT_FALSE(check.contains("WARNING")) << check.toStdString();
+        EXPECT_FALSE(check.contains("ERROR")) << check.toStdString();
+
+        const std::vector<short> p = decode(path("p.mp3"));
+        const std::vector<short> s = decode(path("s.mp3"));
+        ASSERT_EQ(p.size(), s.size()) << rate;
+
+        // The source as the encoders saw it: resampled and mixed the same way.
+        const QByteArray raw = tool("ffmpeg", {"-v", "error", "-i", path("music.flac"), "-ar", rate,
+                                               "-ac", channels, "-ac", "2", "-f", "s16le", "-"});
+        std::vector<short> ref(static_cast<std::size_t>(raw.size()) / 2);
+        std::memcpy(ref.data(), raw.data(), ref.size() * 2);
+        ASSERT_EQ(ref.size(), p.size());
+
+        const long spf = QString(rate).toInt() >= 32000 ? 1152 : 576;
+        const long frames = static_cast<long>(ref.size() / 2) / spf;
+        const std::vector<long> starts = pieceStarts(frames, kPieces);
+        for (int k = 1; k < kPieces; ++k) {
+            // Windows of 1152 samples from before the earliest to past the latest hand-over:
+            // the worst of them must be within 1 dB of the serial encode's same window.
+            const long from = (starts[static_cast<std::size_t>(k)] - 20) * spf / 1152;
+            const long to = (starts[static_cast<std::size_t>(k)] + 40) * spf / 1152;
+            long worst = -1;
+            double worstSnr = INFINITY;
+            for (long w = from; w < to; ++w) {
+                const double snr = windowSnr(ref, p, w);
+                if (!std::isnan(snr) && snr < worstSnr) {
+                    worst = w;
+                    worstSnr = snr;
+                }
+            }
+            ASSERT_GE(worst, 0);
+            EXPECT_GE(worstSnr, windowSnr(ref, s, worst) - 1.0) << rate << " window " << worst;
+        }
+    }
+}
+
+TEST_F(ParallelMp3, TagsProgressAndLengthReadAsBefore) {
+    const CoderRun r =
+        coder(encode("music.flac", "tags.mp3", "44100", "2"), QString::number(kPieces));
+    ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+    EXPECT_TRUE(r.output.contains("Duration: 00:00:30.00, ")) << r.output.toStdString();
+    double last = -1;
+    const QRegularExpression time(R"(time=(\d+\.\d\d) )");
+    for (auto it = time.globalMatch(r.output); it.hasNext();) {
+        const double t = it.next().captured(1).toDouble();
+        EXPECT_GE(t, last);
+        last = t;
+    }
+    EXPECT_NEAR(last, 30.0, 0.05);  // the whole input, as the "Duration: " line says
+    const QString tags = QString::fromUtf8(
+        tool("ffprobe", {"-v", "error", "-show_entries", "format_tags=title,artist:format=duration",
+                         "-of", "compact=p=0", path("tags.mp3")}));
+    EXPECT_TRUE(tags.contains("tag:title=夜曲")) << tags.toStdString();
+    EXPECT_TRUE(tags.contains("tag:artist=Lumivox Test"));
+    EXPECT_TRUE(tags.contains("duration=30.0")) << tags.toStdString();
+}
+
+TEST_F(ParallelMp3, ShortInputsOtherCommandsAndTheSwitchRunPlainFfmpeg) {
+    const QStringList commands[] = {
+        encode("short.flac", "short.mp3", "44100", "2"),  // under 20 seconds
+        {"-i", path("music.flac"), "-y", "-vn", "-ar", "44100", "-ab", "128k", "-ac", "2", "-f",
+         "mp3", path("f.mp3")},
+        {"-i", path("music.flac"), "-y", "-ar", "44100", "-ab", "128k", "-ac", "2",
+         path("novn.mp3")}};
+    for (const QStringList& args : commands) {
+        const CoderRun r = coder(args, QString::number(kPieces));
+        EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+        EXPECT_TRUE(r.output.contains("Output #0, mp3")) << args.join(' ').toStdString();
+    }
+    const CoderRun off = coder(encode("music.flac", "off.mp3", "44100", "2"), "0");
+    EXPECT_TRUE(off.output.contains("Output #0, mp3"));
+}
+
+TEST_F(ParallelMp3, EndedRunLeavesNoFileBehind) {
+    tool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=600", "-ac", "2",
+                    path("long.flac")});
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LUMIVOX_PARALLEL", QString::number(kPieces));
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe",
+            encode("long.flac", "long.mp3", "44100", "2"));
+    QString output;
+    while (!output.contains("time=") && p.waitForReadyRead(10000)) {
+        output += QString::fromLocal8Bit(p.readAll());
+    }
+    ASSERT_TRUE(output.contains("time=")) << output.toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(QDir(dir_->path()).entryList({"long.mp3*"}).isEmpty());
+}
+
+TEST_F(ParallelMp3, JobIsOnlyTheBatchsMp3Encode) {
+    const std::vector<std::string> batch = {"-i",  "/m/a.FLAC", "-y",  "-vn", "-ar",     "12050",
+                                            "-ab", "96k",       "-ac", "1",   "/o/a.mp3"};
+    const auto job = parseMp3Job(batch);
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->sampleRate, 12000);
+    EXPECT_EQ(job->kbps, 96);
+    EXPECT_EQ(job->channels, 1);
+    for (const auto& [at, value] :
+         {std::pair{10, "/o/a.wav"}, {9, "3"}, {7, "96"}, {1, "/m/a.wav"}}) {
+        std::vector<std::string> other = batch;
+        other[static_cast<std::size_t>(at)] = value;
+        EXPECT_FALSE(parseMp3Job(other)) << value;
+    }
+}
+
+}  // namespace

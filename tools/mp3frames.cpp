@@ -1,0 +1,222 @@
+#include "mp3frames.h"
+
+#include <algorithm>
+#include <array>
+
+namespace lumivox::tools {
+namespace {
+
+constexpr std::array<int, 16> kRatesMpeg1 = {0,   32,  40,  48,  56,  64,  80,  96,
+                                             112, 128, 160, 192, 224, 256, 320, 0};
+constexpr std::array<int, 16> kRatesMpeg2 = {0,  8,  16, 24,  32,  40,  48,  56,
+                                             64, 80, 96, 112, 128, 144, 160, 0};
+constexpr std::array<int, 3> kSampleRates = {44100, 48000, 32000};
+
+std::uint32_t be32(std::string_view s, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3]));
+}
+
+void putBe32(std::string& s, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (24 - 8 * i));
+    }
+}
+
+unsigned readBits(std::string_view s, std::size_t bit, int count) {
+    unsigned v = 0;
+    for (int i = 0; i < count; ++i, ++bit) {
+        const auto byte = static_cast<unsigned char>(s[bit / 8]);
+        v = v << 1 | ((byte >> (7 - bit % 8)) & 1u);
+    }
+    return v;
+}
+
+// main_data_begin is the first 9 (MPEG-1) or 8 bits of the side information.
+void writeMainDataBegin(std::string& frame, bool mpeg1, int value) {
+    auto* p = reinterpret_cast<unsigned char*>(frame.data() + 4);
+    if (mpeg1) {
+        p[0] = static_cast<unsigned char>(value >> 1);
+        p[1] = static_cast<unsigned char>((p[1] & 0x7f) | (value & 1) << 7);
+    } else {
+        p[0] = static_cast<unsigned char>(value);
+    }
+}
+
+// Sum of part2_3_length over granules and channels: the frame's main data, in bits.
+std::size_t mainDataBits(std::string_view sideInfo, const Mp3Header& h) {
+    const bool mono = h.channels == 1;
+    std::size_t bit = h.mpeg1 ? 9 + (mono ? 5 : 3) + 4 * static_cast<std::size_t>(h.channels)
+                              : 8 + (mono ? 1 : 2);
+    const int entry = h.mpeg1 ? 59 : 63;
+    const int granules = h.mpeg1 ? 2 : 1;
+    std::size_t total = 0;
+    for (int i = 0; i < granules * h.channels; ++i, bit += static_cast<std::size_t>(entry)) {
+        total += readBits(sideInfo, bit, 12);
+    }
+    return total;
+}
+
+}  // namespace
+
+std::optional<Mp3Header> parseMp3Header(std::uint32_t bits) {
+    const unsigned version = bits >> 19 & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    const unsigned rateIndex = bits >> 12 & 15;
+    const unsigned srIndex = bits >> 10 & 3;
+    if ((bits & 0xffe00000u) != 0xffe00000u || version == 1 || (bits >> 17 & 3) != 1 ||
+        rateIndex == 0 || rateIndex == 15 || srIndex == 3 || (bits >> 16 & 1) == 0) {
+        return std::nullopt;
+    }
+    Mp3Header h;
+    h.bits = bits;
+    h.mpeg1 = version == 3;
+    h.sampleRate = kSampleRates[srIndex] >> (h.mpeg1 ? 0 : version == 2 ? 1 : 2);
+    h.bitrateKbps = (h.mpeg1 ? kRatesMpeg1 : kRatesMpeg2)[rateIndex];
+    h.channels = (bits >> 6 & 3) == 3 ? 1 : 2;
+    h.samples = h.mpeg1 ? 1152 : 576;
+    h.size = h.samples / 8 * h.bitrateKbps * 1000 / h.sampleRate + static_cast<int>(bits >> 9 & 1);
+    h.sideInfoSize = h.mpeg1 ? (h.channels == 1 ? 17 : 32) : (h.channels == 1 ? 9 : 17);
+    h.maxBegin = h.mpeg1 ? 511 : 255;
+    return h;
+}
+
+std::optional<std::vector<Mp3Frame>> unpackMp3Frames(std::string_view stream) {
+    std::vector<Mp3Frame> frames;
+    std::string payload;  // every frame's bytes after its side information, end to end
+    std::size_t at = 0;
+    while (at < stream.size()) {
+        if (stream.size() - at < 4) {
+            return std::nullopt;
+        }
+        const auto h = parseMp3Header(be32(stream, at));
+        const auto fixed = static_cast<std::size_t>(h ? 4 + h->sideInfoSize : 0);
+        if (!h || stream.size() - at < static_cast<std::size_t>(h->size) ||
+            static_cast<std::size_t>(h->size) < fixed) {
+            return std::nullopt;
+        }
+        Mp3Frame f;
+        f.header = *h;
+        f.headerAndSideInfo = std::string(stream.substr(at, fixed));
+        const std::string_view side = stream.substr(at + 4, fixed - 4);
+        f.mainDataBegin = static_cast<int>(h->mpeg1 ? readBits(side, 0, 9) : readBits(side, 0, 8));
+        const std::size_t start = payload.size();
+        payload.append(stream.substr(at + fixed, static_cast<std::size_t>(h->size) - fixed));
+        const std::size_t length = (mainDataBits(side, *h) + 7) / 8;
+        if (static_cast<std::size_t>(f.mainDataBegin) > start ||
+            start - static_cast<std::size_t>(f.mainDataBegin) + length > payload.size()) {
+            return std::nullopt;
+        }
+        f.mainData = payload.substr(start - static_cast<std::size_t>(f.mainDataBegin), length);
+        frames.push_back(std::move(f));
+        at += static_cast<std::size_t>(h->size);
+    }
+    return frames;
+}
+
+int Mp3FramePacker::room(int maxBegin) const {
+    return static_cast<int>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(maxBegin), payloadEnd_ - dataEnd_));
+}
+
+bool Mp3FramePacker::add(const Mp3Frame& frame) {
+    const int back = room(frame.header.maxBegin);
+    const std::size_t area =
+        static_cast<std::size_t>(frame.header.size) - frame.headerAndSideInfo.size();
+    if (frame.mainData.size() > area + static_cast<std::size_t>(back)) {
+        return false;
+    }
+    offsets_.push_back(out_.size());
+    std::string head = frame.headerAndSideInfo;
+    writeMainDataBegin(head, frame.header.mpeg1, back);
+    out_ += head;
+    areas_.push_back({payloadEnd_, out_.size(), area});
+    out_.append(area, '\0');
+    payloadEnd_ += area;
+
+    // Copy the main data into the areas it spans, from `back` bytes before this frame's own.
+    std::uint64_t pos = payloadEnd_ - area - static_cast<std::uint64_t>(back);
+    std::size_t a = areas_.size() - 1;
+    while (a > 0 && areas_[a].payloadStart > pos) {
+        --a;
+    }
+    std::size_t copied = 0;
+    while (copied < frame.mainData.size()) {
+        const Area& at = areas_[a];
+        const std::size_t inArea = static_cast<std::size_t>(pos - at.payloadStart);
+        const std::size_t n = std::min(at.size - inArea, frame.mainData.size() - copied);
+        out_.replace(at.fileOffset + inArea, n, frame.mainData, copied, n);
+        copied += n;
+        pos += n;
+        ++a;
+    }
+    dataEnd_ = pos;
+    return true;
+}
+
+std::uint16_t crc16(std::string_view bytes, std::uint16_t crc) {
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int i = 0; i < 8; ++i) {
+            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+        }
+    }
+    return crc;
+}
+
+std::string mp3InfoFrame(const std::string& frames, const std::vector<std::size_t>& offsets,
+                         const Mp3InfoFacts& facts) {
+    const auto first = frames.size() >= 4 ? parseMp3Header(be32(frames, 0)) : std::nullopt;
+    if (!first || offsets.empty()) {
+        return {};
+    }
+    // The smallest bitrate from the stream's own up that holds the tag.
+    std::uint32_t bits = (first->bits & 0xffff0ccfu) | 0x00010000u;  // no CRC, padding or ext.
+    const auto base = static_cast<std::size_t>(4 + first->sideInfoSize);
+    const std::size_t needed = base + 120 + 36;
+    std::optional<Mp3Header> h;
+    for (std::uint32_t index = first->bits >> 12 & 15; index < 15; ++index) {
+        h = parseMp3Header((bits & ~0xf000u) | index << 12);
+        if (h && static_cast<std::size_t>(h->size) >= needed) {
+            break;
+        }
+    }
+    if (!h || static_cast<std::size_t>(h->size) < needed) {
+        return {};
+    }
+    std::string tag(static_cast<std::size_t>(h->size), '\0');
+    putBe32(tag, 0, h->bits);
+    tag.replace(base, 4, "Info");
+    putBe32(tag, base + 4, 0x0f);  // frames, bytes, seek table, quality
+    const std::uint64_t total = tag.size() + frames.size();
+    putBe32(tag, base + 8, static_cast<std::uint32_t>(offsets.size()));
+    putBe32(tag, base + 12, static_cast<std::uint32_t>(total));
+    for (std::size_t i = 1; i < 100; ++i) {
+        const std::uint64_t at = tag.size() + offsets[i * offsets.size() / 100];
+        tag[base + 16 + i] = static_cast<char>(std::min<std::uint64_t>(255, 256 * at / total));
+    }
+    const std::size_t lame = base + 120;
+    tag.replace(lame, std::min<std::size_t>(9, facts.encoder.size()), facts.encoder, 0, 9);
+    tag[lame + 9] = 1;  // revision 0, constant bitrate
+    tag[lame + 10] = static_cast<char>(std::min(255, (facts.lowpassHz + 50) / 100));
+    tag[lame + 20] = static_cast<char>(std::min(255, first->bitrateKbps));
+    const std::uint64_t decoded = offsets.size() * static_cast<std::uint64_t>(first->samples);
+    const std::uint64_t padding =
+        decoded - std::min<std::uint64_t>(decoded, facts.samples + facts.encoderDelay);
+    const auto delayPadding = static_cast<std::uint32_t>(
+        (static_cast<unsigned>(facts.encoderDelay) & 0xfff) << 12 | (padding & 0xfff));
+    tag[lame + 21] = static_cast<char>(delayPadding >> 16);
+    tag[lame + 22] = static_cast<char>(delayPadding >> 8);
+    tag[lame + 23] = static_cast<char>(delayPadding);
+    putBe32(tag, lame + 28, static_cast<std::uint32_t>(total));
+    const std::uint16_t music = crc16(frames);
+    tag[lame + 32] = static_cast<char>(music >> 8);
+    tag[lame + 33] = static_cast<char>(music);
+    const std::uint16_t own = crc16(std::string_view(tag).substr(0, lame + 34));
+    tag[lame + 34] = static_cast<char>(own >> 8);
+    tag[lame + 35] = static_cast<char>(own);
+    return tag;
+}
+
+}  // namespace lumivox::tools
