@@ -24,6 +24,7 @@
 #include "filelistmodel.h"
 #include "formatboxes.h"
 #include "frmmain.h"
+#include "frmoptions.h"
 #include "mainprogram.h"
 #include "messages.h"
 #include "settingsfiles.h"
@@ -300,3 +301,19 @@ TEST_F(EndToEndWithoutTools, AMissingToolEndsTheBatchAndKeepsTheEntry) {
 }
 
 }  // namespace
+
+// The options dialog's "OFF" reaches the end of the next batch: no sound, and "ON" brings it back.
+TEST_F(EndToEnd, TheSoundSwitchedOffInTheOptionsStaysSilent) {
+    const QString song = dir_.filePath("short.flac");
+    ASSERT_TRUE(makeFlac(song, 1.0));
+    window().formatBoxes()->selectFormat(8);
+    for (const char* choice : {"OFF", "ON"}) {
+        frmOptions options(&window());
+        options.cmbSR()->setCurrentText(choice);
+        options.imgOK_Click();
+        window().fileList()->AddFileEntry(song);
+        ASSERT_TRUE(convert());
+        EXPECT_EQ(window().lblPB()->text(), "Done.");
+    }
+    EXPECT_EQ(sounds_.size(), 1) << "only the batch after ON plays the sound";
+}
