@@ -1,7 +1,6 @@
 #include "folderscan.h"
 
 #include <QCollator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 
@@ -38,14 +37,6 @@ QCollator fileManagerCollator() {
     return collator;
 }
 
-QElapsedTimer& clock() {
-    static QElapsedTimer timer;
-    if (!timer.isValid()) {
-        timer.start();
-    }
-    return timer;
-}
-
 // Entries whose type the directory does not tell (links, some file systems) are asked with
 // stat, which follows a link: a link to a folder is a folder.
 bool isFolderEntry(const dirent* entry, const QByteArray& folder) {
@@ -75,30 +66,17 @@ bool isFlacName(const QString& name) {
 }
 
 FolderScan::FolderScan(std::function<void()> serve, int serveIntervalMs)
-    : serve_(std::move(serve)),
-      serveIntervalMs_(serveIntervalMs),
-      collator_(fileManagerCollator()) {}
+    : serve_(std::move(serve), serveIntervalMs), collator_(fileManagerCollator()) {}
 
 void FolderScan::SearchFolder(const QString& folder, QStringList& results) {
     if (depth_ == 0) {
         cancelled_ = false;
         visited_.clear();
-        lastServed_ = clock().elapsed();
+        serve_.restart();
     }
     ++depth_;
     walk(folder, results);
     --depth_;
-}
-
-void FolderScan::maybeServe() {
-    if (!serve_) {
-        return;
-    }
-    const qint64 now = clock().elapsed();
-    if (now - lastServed_ >= serveIntervalMs_) {
-        serve_();
-        lastServed_ = clock().elapsed();
-    }
 }
 
 void FolderScan::walk(const QString& folder, QStringList& results) {
@@ -128,7 +106,7 @@ void FolderScan::walk(const QString& folder, QStringList& results) {
         if (isFolder || isFlacName(trimmed)) {
             entries.push_back({name, isFolder, collator_.sortKey(name)});
         }
-        maybeServe();
+        serve_();
         if (cancelled_) {
             return;
         }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "throttledserve.h"
+
 #include <functional>
 #include <set>
 #include <utility>
@@ -24,7 +26,8 @@ bool isFlacName(const QString& name);
 class FolderScan {
   public:
     // serve runs at most once per serveIntervalMs while the walk goes on.
-    explicit FolderScan(std::function<void()> serve = {}, int serveIntervalMs = 16);
+    explicit FolderScan(std::function<void()> serve = {},
+                        int serveIntervalMs = ThrottledServe::kFrameMs);
 
     // Appends every match below folder to results. A result is the folder as given, "/" and
     // the entry name.
@@ -38,11 +41,8 @@ class FolderScan {
 
   private:
     void walk(const QString& folder, QStringList& results);
-    void maybeServe();
 
-    std::function<void()> serve_;
-    int serveIntervalMs_;
-    qint64 lastServed_ = 0;
+    ThrottledServe serve_;
     int depth_ = 0;
     bool cancelled_ = false;
     QCollator collator_;  // made once: an ICU collator costs milliseconds to set up

@@ -1,7 +1,6 @@
 #include "filelistcommands.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,11 +9,11 @@
 #include "apppaths.h"
 #include "commondialogs.h"
 #include "filelistmodel.h"
+#include "throttledserve.h"
 
 namespace lumivox {
 
 namespace {
-constexpr qint64 kServeIntervalMs = 16;
 const QString kAddTitle = QStringLiteral("Open Files");
 const QString kAddFilter =
     QStringLiteral("FLAC声音文件(*.FLAC, *.flac)|*.flac|所有格式文件(*.*)|*.*");
@@ -37,7 +36,7 @@ FileListCommands::FileListCommands(FileListModel* model, QTreeView* LV, QWidget*
       txtPath_(txtPath),
       dialogs_(dialogs),
       owner_(owner),
-      scan_(serveFrame, kServeIntervalMs) {}
+      scan_(serveFrame) {}
 
 void FileListCommands::imgAdd_Click() {
     // A held list would refuse the pick; do not ask the user for a file that cannot be added.
@@ -76,16 +75,9 @@ void FileListCommands::RemoveSelectedEntry() {
 
 void FileListCommands::ClearFileList() {
     // Serving events after every single removal repaints the list each time (about 2.4 ms a
-    // row, 24 s for 10 000 rows); a frame's worth of removals between serves keeps the window
-    // just as responsive.
-    QElapsedTimer sinceServed;
-    sinceServed.start();
-    model_->ClearFileList([&sinceServed] {
-        if (sinceServed.elapsed() >= kServeIntervalMs) {
-            QCoreApplication::processEvents();
-            sinceServed.restart();
-        }
-    });
+    // row, 24 s for 10 000 rows).
+    ThrottledServe serve(serveFrame);
+    model_->ClearFileList([&serve] { serve(); });
     QCoreApplication::processEvents();
     // Entries added while the clear served events (or a held list) stay, so the hint follows
     // the list instead of being shown unconditionally.
