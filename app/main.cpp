@@ -1,10 +1,10 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "frmmain.h"
-#include "instancelock.h"
-#include "mainprogram.h"
-#include "messageboxes.h"
+#include "engine/instancelock.h"
+#include "shell/frmmain.h"
+#include "shell/mainprogram.h"
+#include "widgets/messageboxes.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

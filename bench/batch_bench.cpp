@@ -24,17 +24,17 @@
 #include <cstdio>
 #include <string>
 
-#include "apppaths.h"
-#include "cmdline.h"
-#include "commandbuilder.h"
-#include "conversionbatch.h"
-#include "desktopservices.h"
-#include "filelistmodel.h"
-#include "formatboxes.h"
-#include "frmmain.h"
-#include "mainprogram.h"
-#include "messages.h"
-#include "startup.h"
+#include "engine/apppaths.h"
+#include "engine/cmdline.h"
+#include "engine/commandbuilder.h"
+#include "engine/conversionbatch.h"
+#include "engine/messages.h"
+#include "filelist/filelistmodel.h"
+#include "shell/formatboxes.h"
+#include "shell/frmmain.h"
+#include "shell/mainprogram.h"
+#include "shell/startup.h"
+#include "widgets/desktopservices.h"
 
 using namespace lumivox;
 

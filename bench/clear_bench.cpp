@@ -8,9 +8,9 @@
 
 #include <cstdio>
 
-#include "filelistcommands.h"
-#include "filelistmodel.h"
-#include "frmmain.h"
+#include "filelist/filelistmodel.h"
+#include "shell/filelistcommands.h"
+#include "shell/frmmain.h"
 
 using namespace lumivox;
 

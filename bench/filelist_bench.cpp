@@ -1,6 +1,6 @@
 // Adding 10 000 files to the list and clearing it, with a QTreeView showing the model, against
 // plain QStringList work of the same count measured in the same run.
-#include "filelistmodel.h"
+#include "filelist/filelistmodel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

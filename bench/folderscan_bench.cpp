@@ -16,12 +16,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "apppaths.h"
-#include "commondialogs.h"
-#include "filelistcommands.h"
-#include "filelistmodel.h"
-#include "folderscan.h"
-#include "frmmain.h"
+#include "engine/apppaths.h"
+#include "filelist/commondialogs.h"
+#include "filelist/filelistmodel.h"
+#include "filelist/folderscan.h"
+#include "shell/filelistcommands.h"
+#include "shell/frmmain.h"
 
 using namespace lumivox;
 

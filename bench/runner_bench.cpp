@@ -13,7 +13,7 @@
 
 #include <cstdio>
 
-#include "dosoutputs.h"
+#include "engine/dosoutputs.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "apppaths.h"
+#include "engine/apppaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

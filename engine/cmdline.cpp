@@ -1,4 +1,4 @@
-#include "cmdline.h"
+#include "engine/cmdline.h"
 
 namespace lumivox {
 

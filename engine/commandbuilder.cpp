@@ -1,8 +1,8 @@
-#include "commandbuilder.h"
+#include "engine/commandbuilder.h"
 
-#include "apppaths.h"
-#include "cmdline.h"
-#include "formatchoices.h"
+#include "engine/apppaths.h"
+#include "engine/cmdline.h"
+#include "engine/formatchoices.h"
 
 #include <QFileInfo>
 

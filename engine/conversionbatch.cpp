@@ -1,4 +1,4 @@
-#include "conversionbatch.h"
+#include "engine/conversionbatch.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -7,9 +7,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "apppaths.h"
-#include "encodecheck.h"
-#include "messages.h"
+#include "engine/apppaths.h"
+#include "engine/encodecheck.h"
+#include "engine/messages.h"
 
 namespace lumivox {
 

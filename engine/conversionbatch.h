@@ -5,10 +5,10 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "batchqueue.h"
-#include "commandbuilder.h"
-#include "dosoutputs.h"
-#include "progress.h"
+#include "engine/batchqueue.h"
+#include "engine/commandbuilder.h"
+#include "engine/dosoutputs.h"
+#include "engine/progress.h"
 
 namespace lumivox {
 

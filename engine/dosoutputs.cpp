@@ -1,4 +1,4 @@
-#include "dosoutputs.h"
+#include "engine/dosoutputs.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -6,11 +6,11 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-#include "apppaths.h"
-#include "cmdline.h"
-#include "messages.h"
-#include "processlist.h"
-#include "waitabletimer.h"
+#include "engine/apppaths.h"
+#include "engine/cmdline.h"
+#include "engine/messages.h"
+#include "engine/processlist.h"
+#include "engine/waitabletimer.h"
 
 namespace lumivox {
 

@@ -1,4 +1,4 @@
-#include "formatchoices.h"
+#include "engine/formatchoices.h"
 
 namespace lumivox::choices {
 

@@ -1,8 +1,8 @@
-#include "instancelock.h"
+#include "engine/instancelock.h"
 
 #include <QLockFile>
 
-#include "apppaths.h"
+#include "engine/apppaths.h"
 
 namespace lumivox {
 

@@ -1,4 +1,4 @@
-#include "numbers.h"
+#include "engine/numbers.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "processlist.h"
+#include "engine/processlist.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "progress.h"
+#include "engine/progress.h"
 
-#include "numbers.h"
+#include "engine/numbers.h"
 
 #include <QLocale>
 #include <QStringList>

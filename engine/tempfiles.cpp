@@ -1,11 +1,11 @@
-#include "tempfiles.h"
+#include "engine/tempfiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
-#include "apppaths.h"
+#include "engine/apppaths.h"
 
 namespace lumivox {
 

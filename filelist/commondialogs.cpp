@@ -1,6 +1,6 @@
-#include "commondialogs.h"
+#include "filelist/commondialogs.h"
 
-#include "apppaths.h"
+#include "engine/apppaths.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,6 +1,6 @@
-#include "filelistmodel.h"
+#include "filelist/filelistmodel.h"
 
-#include "apppaths.h"
+#include "engine/apppaths.h"
 
 namespace lumivox {
 

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QVector>
 
-#include "batchqueue.h"
+#include "engine/batchqueue.h"
 
 namespace lumivox {
 

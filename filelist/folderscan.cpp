@@ -1,4 +1,4 @@
-#include "folderscan.h"
+#include "filelist/folderscan.h"
 
 #include <QCollator>
 #include <QFile>
@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "apppaths.h"
+#include "engine/apppaths.h"
 
 namespace lumivox {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "throttledserve.h"
+#include "engine/throttledserve.h"
 
 #include <functional>
 #include <set>

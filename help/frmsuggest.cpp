@@ -1,4 +1,4 @@
-#include "frmsuggest.h"
+#include "help/frmsuggest.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,11 +9,11 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "helpcommands.h"
-#include "imagebutton.h"
-#include "rescale.h"
-#include "skin.h"
-#include "skinnedwindow.h"
+#include "help/helpcommands.h"
+#include "widgets/imagebutton.h"
+#include "widgets/rescale.h"
+#include "widgets/skin.h"
+#include "widgets/skinnedwindow.h"
 
 namespace lumivox {
 

@@ -1,12 +1,12 @@
-#include "helpcommands.h"
+#include "help/helpcommands.h"
 
 #include <QFileInfo>
 #include <QUrl>
 
-#include "desktopservices.h"
-#include "frmsuggest.h"
-#include "imagebutton.h"
-#include "messages.h"
+#include "engine/messages.h"
+#include "help/frmsuggest.h"
+#include "widgets/desktopservices.h"
+#include "widgets/imagebutton.h"
 
 namespace lumivox::help {
 

@@ -1,6 +1,6 @@
 // The texts that name the maker: its site is chosen when the program is built.
-#include "apppaths.h"
-#include "helpcommands.h"
+#include "engine/apppaths.h"
+#include "help/helpcommands.h"
 
 namespace lumivox::help {
 

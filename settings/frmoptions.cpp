@@ -1,4 +1,4 @@
-#include "frmoptions.h"
+#include "settings/frmoptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,14 +10,14 @@
 #include <limits>
 #include <optional>
 
-#include "apppaths.h"
-#include "imagebutton.h"
-#include "messages.h"
-#include "numbers.h"
-#include "rescale.h"
-#include "settingsfiles.h"
-#include "skin.h"
-#include "skinnedwindow.h"
+#include "engine/apppaths.h"
+#include "engine/messages.h"
+#include "engine/numbers.h"
+#include "settings/settingsfiles.h"
+#include "widgets/imagebutton.h"
+#include "widgets/rescale.h"
+#include "widgets/skin.h"
+#include "widgets/skinnedwindow.h"
 
 namespace lumivox {
 

@@ -1,6 +1,6 @@
-#include "settingsfiles.h"
+#include "settings/settingsfiles.h"
 
-#include "numbers.h"
+#include "engine/numbers.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "batchhost.h"
+#include "shell/batchhost.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -6,11 +6,11 @@
 
 #include <cmath>
 
-#include "apppaths.h"
-#include "desktopservices.h"
-#include "formatboxes.h"
-#include "frmmain.h"
-#include "settingsfiles.h"
+#include "engine/apppaths.h"
+#include "settings/settingsfiles.h"
+#include "shell/formatboxes.h"
+#include "shell/frmmain.h"
+#include "widgets/desktopservices.h"
 
 namespace lumivox {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "conversionbatch.h"
+#include "engine/conversionbatch.h"
 
 namespace lumivox {
 

@@ -1,4 +1,4 @@
-#include "commandrouter.h"
+#include "shell/commandrouter.h"
 
 #include <QAction>
 #include <QCursor>
@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "filelistcommands.h"
-#include "imagebutton.h"
-#include "mainwindowui.h"
+#include "shell/filelistcommands.h"
+#include "shell/mainwindowui.h"
+#include "widgets/imagebutton.h"
 
 namespace lumivox {
 

@@ -1,4 +1,4 @@
-#include "filedrops.h"
+#include "shell/filedrops.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -7,9 +7,9 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "commondialogs.h"
-#include "filelistcommands.h"
-#include "filelistmodel.h"
+#include "filelist/commondialogs.h"
+#include "filelist/filelistmodel.h"
+#include "shell/filelistcommands.h"
 
 namespace lumivox {
 

@@ -1,4 +1,4 @@
-#include "filelistcommands.h"
+#include "shell/filelistcommands.h"
 
 #include <QCoreApplication>
 #include <QItemSelectionModel>
@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QTreeView>
 
-#include "apppaths.h"
-#include "commondialogs.h"
-#include "filelistmodel.h"
-#include "throttledserve.h"
+#include "engine/apppaths.h"
+#include "engine/throttledserve.h"
+#include "filelist/commondialogs.h"
+#include "filelist/filelistmodel.h"
 
 namespace lumivox {
 

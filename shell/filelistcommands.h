@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "folderscan.h"
+#include "filelist/folderscan.h"
 
 class QLineEdit;
 class QTreeView;

@@ -1,10 +1,10 @@
-#include "formatboxes.h"
+#include "shell/formatboxes.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "apppaths.h"
-#include "formatchoices.h"
+#include "engine/apppaths.h"
+#include "engine/formatchoices.h"
 
 namespace lumivox {
 

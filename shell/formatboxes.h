@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-#include "commandbuilder.h"
+#include "engine/commandbuilder.h"
 
 class QComboBox;
 class QLineEdit;

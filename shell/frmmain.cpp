@@ -1,4 +1,4 @@
-#include "frmmain.h"
+#include "shell/frmmain.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -8,16 +8,16 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "commandrouter.h"
-#include "commondialogs.h"
-#include "filedrops.h"
-#include "filelistcommands.h"
-#include "filelistmodel.h"
-#include "formatboxes.h"
-#include "imagebutton.h"
-#include "messages.h"
-#include "skin.h"
-#include "skinnedwindow.h"
+#include "engine/messages.h"
+#include "filelist/commondialogs.h"
+#include "filelist/filelistmodel.h"
+#include "shell/commandrouter.h"
+#include "shell/filedrops.h"
+#include "shell/filelistcommands.h"
+#include "shell/formatboxes.h"
+#include "widgets/imagebutton.h"
+#include "widgets/skin.h"
+#include "widgets/skinnedwindow.h"
 
 namespace lumivox {
 

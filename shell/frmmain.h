@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "mainwindowui.h"
+#include "shell/mainwindowui.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "mainprogram.h"
+#include "shell/mainprogram.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -7,20 +7,20 @@
 
 #include <cstdlib>
 
-#include "apppaths.h"
-#include "batchhost.h"
-#include "commandrouter.h"
-#include "conversionbatch.h"
-#include "filelistcommands.h"
-#include "filelistmodel.h"
-#include "frmmain.h"
-#include "frmoptions.h"
-#include "helpcommands.h"
-#include "messages.h"
-#include "rescale.h"
-#include "settingsfiles.h"
-#include "startup.h"
-#include "tempfiles.h"
+#include "engine/apppaths.h"
+#include "engine/conversionbatch.h"
+#include "engine/messages.h"
+#include "engine/tempfiles.h"
+#include "filelist/filelistmodel.h"
+#include "help/helpcommands.h"
+#include "settings/frmoptions.h"
+#include "settings/settingsfiles.h"
+#include "shell/batchhost.h"
+#include "shell/commandrouter.h"
+#include "shell/filelistcommands.h"
+#include "shell/frmmain.h"
+#include "shell/startup.h"
+#include "widgets/rescale.h"
 
 namespace lumivox {
 

@@ -1,6 +1,6 @@
-#include "mainwindowui.h"
+#include "shell/mainwindowui.h"
 
-#include "messages.h"
+#include "engine/messages.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -16,9 +16,9 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "formatboxes.h"
-#include "imagebutton.h"
-#include "skin.h"
+#include "shell/formatboxes.h"
+#include "widgets/imagebutton.h"
+#include "widgets/skin.h"
 
 namespace lumivox {
 

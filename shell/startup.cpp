@@ -1,12 +1,12 @@
-#include "startup.h"
+#include "shell/startup.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "apppaths.h"
-#include "formatboxes.h"
-#include "frmmain.h"
-#include "settingsfiles.h"
+#include "engine/apppaths.h"
+#include "settings/settingsfiles.h"
+#include "shell/formatboxes.h"
+#include "shell/frmmain.h"
 
 namespace lumivox {
 

@@ -8,20 +8,20 @@
 #include <cstdio>
 #include <string>
 
-#include "argtranslate.h"
-#include "inputpaths.h"
+#include "tools/argtranslate.h"
+#include "tools/inputpaths.h"
 #if LUMIVOX_ADAPTER_KIND == 2
-#include "flacwav.h"
+#include "tools/flacwav.h"
 #endif
 #if LUMIVOX_PARALLEL_MP3
-#include "parallelmp3.h"
+#include "tools/parallelmp3.h"
 #endif
-#include "runtool.h"
-#include "timerewriter.h"
-#include "toolswitch.h"
-#include "wavprobe.h"
-#include "workfolder.h"
-#include "writeerror.h"
+#include "tools/runtool.h"
+#include "tools/timerewriter.h"
+#include "tools/toolswitch.h"
+#include "tools/wavprobe.h"
+#include "tools/workfolder.h"
+#include "tools/writeerror.h"
 
 namespace {
 // A pipe would keep every reader waiting for a writer: refuse it before anything reads it.

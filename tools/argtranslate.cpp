@@ -1,4 +1,4 @@
-#include "argtranslate.h"
+#include "tools/argtranslate.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "flacreader.h"
+#include "tools/flacreader.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "flacwav.h"
+#include "tools/flacwav.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <thread>
 
-#include "argtranslate.h"
-#include "flacreader.h"
-#include "runtool.h"
+#include "tools/argtranslate.h"
+#include "tools/flacreader.h"
+#include "tools/runtool.h"
 
 namespace lumivox::tools {
 namespace {

@@ -1,4 +1,4 @@
-#include "inputpaths.h"
+#include "tools/inputpaths.h"
 
 #include <sys/stat.h>
 

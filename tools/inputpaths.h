@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "argtranslate.h"
+#include "tools/argtranslate.h"
 
 namespace lumivox::tools {
 

@@ -1,4 +1,4 @@
-#include "mp3frames.h"
+#include "tools/mp3frames.h"
 
 #include <algorithm>
 #include <array>

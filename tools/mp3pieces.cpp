@@ -1,11 +1,11 @@
-#include "mp3pieces.h"
+#include "tools/mp3pieces.h"
 
 #include <lame/lame.h>
 
 #include <algorithm>
 #include <numeric>
 
-#include "runtool.h"
+#include "tools/runtool.h"
 
 namespace lumivox::tools {
 namespace {

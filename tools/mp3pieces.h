@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "mp3frames.h"
-#include "parallelmp3.h"
+#include "tools/mp3frames.h"
+#include "tools/parallelmp3.h"
 
 namespace lumivox::tools {
 

@@ -1,4 +1,4 @@
-#include "parallelmp3.h"
+#include "tools/parallelmp3.h"
 
 #include <lame/lame.h>
 #include <sys/stat.h>
@@ -17,13 +17,13 @@
 #include <mutex>
 #include <thread>
 
-#include "argtranslate.h"
-#include "flacreader.h"
-#include "mp3frames.h"
-#include "mp3pieces.h"
-#include "pcmstream.h"
-#include "runtool.h"
-#include "wavprobe.h"
+#include "tools/argtranslate.h"
+#include "tools/flacreader.h"
+#include "tools/mp3frames.h"
+#include "tools/mp3pieces.h"
+#include "tools/pcmstream.h"
+#include "tools/runtool.h"
+#include "tools/wavprobe.h"
 
 namespace lumivox::tools {
 namespace {

@@ -1,4 +1,4 @@
-#include "pcmstream.h"
+#include "tools/pcmstream.h"
 
 namespace lumivox::tools {
 

@@ -1,4 +1,4 @@
-#include "runtool.h"
+#include "tools/runtool.h"
 
 #include <fcntl.h>
 #include <poll.h>

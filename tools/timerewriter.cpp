@@ -1,4 +1,4 @@
-#include "timerewriter.h"
+#include "tools/timerewriter.h"
 
 #include <cctype>
 #include <optional>

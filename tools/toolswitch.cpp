@@ -1,4 +1,4 @@
-#include "toolswitch.h"
+#include "tools/toolswitch.h"
 
 #include <sched.h>
 

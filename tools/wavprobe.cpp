@@ -1,4 +1,4 @@
-#include "wavprobe.h"
+#include "tools/wavprobe.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "workfolder.h"
+#include "tools/workfolder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

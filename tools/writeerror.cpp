@@ -1,4 +1,4 @@
-#include "writeerror.h"
+#include "tools/writeerror.h"
 
 #include <sys/statvfs.h>
 #include <unistd.h>

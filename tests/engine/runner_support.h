@@ -5,8 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-#include "dosoutputs.h"
-#include "messages.h"
+#include "engine/dosoutputs.h"
+#include "engine/messages.h"
 
 namespace lumivox::testing {
 

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "apppaths.h"
+#include "engine/apppaths.h"
 
 using namespace Qt::StringLiterals;
 namespace paths = lumivox::paths;

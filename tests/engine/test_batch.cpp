@@ -9,10 +9,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include "apppaths.h"
-#include "conversionbatch.h"
-#include "filelistmodel.h"
-#include "messages.h"
+#include "engine/apppaths.h"
+#include "engine/conversionbatch.h"
+#include "engine/messages.h"
+#include "filelist/filelistmodel.h"
 
 using namespace lumivox;
 

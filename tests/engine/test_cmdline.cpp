@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "cmdline.h"
+#include "engine/cmdline.h"
 
 using namespace Qt::StringLiterals;
 using lumivox::quotePath;

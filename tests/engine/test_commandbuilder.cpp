@@ -1,5 +1,5 @@
-#include "cmdline.h"
-#include "commandbuilder.h"
+#include "engine/cmdline.h"
+#include "engine/commandbuilder.h"
 
 #include <gtest/gtest.h>
 

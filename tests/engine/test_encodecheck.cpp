@@ -1,4 +1,4 @@
-#include "encodecheck.h"
+#include "engine/encodecheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "formatchoices.h"
+#include "engine/formatchoices.h"
 
 #include <gtest/gtest.h>
 

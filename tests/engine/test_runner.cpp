@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "cmdline.h"
-#include "dosoutputs.h"
-#include "runner_support.h"
+#include "engine/cmdline.h"
+#include "engine/dosoutputs.h"
+#include "tests/engine/runner_support.h"
 
 using namespace Qt::StringLiterals;
 using lumivox::CurrentToolName;

@@ -10,9 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "dosoutputs.h"
-#include "processlist.h"
-#include "runner_support.h"
+#include "engine/dosoutputs.h"
+#include "engine/processlist.h"
+#include "tests/engine/runner_support.h"
 
 using namespace Qt::StringLiterals;
 using lumivox::CurrentToolName;

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "waitabletimer.h"
+#include "engine/waitabletimer.h"
 
 using lumivox::clsWaitableTimer;
 

@@ -1,5 +1,5 @@
-#include "commondialogs.h"
-#include "apppaths.h"
+#include "filelist/commondialogs.h"
+#include "engine/apppaths.h"
 
 #include <gtest/gtest.h>
 

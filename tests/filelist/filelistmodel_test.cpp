@@ -1,4 +1,4 @@
-#include "filelistmodel.h"
+#include "filelist/filelistmodel.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "folderscan.h"
+#include "filelist/folderscan.h"
 
 using namespace lumivox;
 

@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "frmsuggest.h"
-#include "screenshot_support.h"
-#include "skin.h"
+#include "help/frmsuggest.h"
+#include "tests/common/screenshot_support.h"
+#include "widgets/skin.h"
 
 namespace lumivox {
 namespace {

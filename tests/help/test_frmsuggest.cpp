@@ -12,7 +12,7 @@
 #include <QTcpSocket>
 #include <QTest>
 
-#include "frmsuggest.h"
+#include "help/frmsuggest.h"
 
 namespace lumivox {
 namespace {

@@ -8,11 +8,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "apppaths.h"
-#include "desktopservices.h"
-#include "helpcommands.h"
-#include "imagebutton.h"
-#include "messageboxes.h"
+#include "engine/apppaths.h"
+#include "help/helpcommands.h"
+#include "widgets/desktopservices.h"
+#include "widgets/imagebutton.h"
+#include "widgets/messageboxes.h"
 
 using namespace lumivox;
 

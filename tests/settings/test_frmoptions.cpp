@@ -13,11 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "apppaths.h"
-#include "frmoptions.h"
-#include "imagebutton.h"
-#include "messages.h"
-#include "settingsfiles.h"
+#include "engine/apppaths.h"
+#include "engine/messages.h"
+#include "settings/frmoptions.h"
+#include "settings/settingsfiles.h"
+#include "widgets/imagebutton.h"
 
 using namespace lumivox;
 

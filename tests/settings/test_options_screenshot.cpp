@@ -8,10 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "frmoptions.h"
-#include "screenshot_support.h"
-#include "settingsfiles.h"
-#include "skin.h"
+#include "settings/frmoptions.h"
+#include "settings/settingsfiles.h"
+#include "tests/common/screenshot_support.h"
+#include "widgets/skin.h"
 
 namespace lumivox {
 namespace {

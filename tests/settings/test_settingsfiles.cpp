@@ -1,4 +1,4 @@
-#include "settingsfiles.h"
+#include "settings/settingsfiles.h"
 
 #include <gtest/gtest.h>
 

@@ -17,18 +17,18 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "apppaths.h"
-#include "conversionbatch.h"
-#include "desktopservices.h"
-#include "e2e_support.h"
-#include "filelistmodel.h"
-#include "formatboxes.h"
-#include "frmmain.h"
-#include "frmoptions.h"
-#include "mainprogram.h"
-#include "messages.h"
-#include "settingsfiles.h"
-#include "startup.h"
+#include "engine/apppaths.h"
+#include "engine/conversionbatch.h"
+#include "engine/messages.h"
+#include "filelist/filelistmodel.h"
+#include "settings/frmoptions.h"
+#include "settings/settingsfiles.h"
+#include "shell/formatboxes.h"
+#include "shell/frmmain.h"
+#include "shell/mainprogram.h"
+#include "shell/startup.h"
+#include "tests/shell/e2e_support.h"
+#include "widgets/desktopservices.h"
 
 using namespace lumivox;
 using namespace lumivox::testing;

@@ -9,15 +9,15 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-#include "apppaths.h"
-#include "conversionbatch.h"
-#include "filelistmodel.h"
-#include "formatboxes.h"
-#include "frmmain.h"
-#include "mainprogram.h"
-#include "settingsfiles.h"
-#include "startup.h"
-#include "tempfiles.h"
+#include "engine/apppaths.h"
+#include "engine/conversionbatch.h"
+#include "engine/tempfiles.h"
+#include "filelist/filelistmodel.h"
+#include "settings/settingsfiles.h"
+#include "shell/formatboxes.h"
+#include "shell/frmmain.h"
+#include "shell/mainprogram.h"
+#include "shell/startup.h"
 
 using namespace lumivox;
 

@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QWidget>
 
-#include "apppaths.h"
-#include "formatboxes.h"
-#include "formatchoices.h"
+#include "engine/apppaths.h"
+#include "engine/formatchoices.h"
+#include "shell/formatboxes.h"
 
 namespace lumivox {
 namespace {

@@ -11,13 +11,13 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "apppaths.h"
-#include "commandrouter.h"
-#include "conversionbatch.h"
-#include "filelistmodel.h"
-#include "frmmain.h"
-#include "mainprogram.h"
-#include "window_support.h"
+#include "engine/apppaths.h"
+#include "engine/conversionbatch.h"
+#include "filelist/filelistmodel.h"
+#include "shell/commandrouter.h"
+#include "shell/frmmain.h"
+#include "shell/mainprogram.h"
+#include "tests/shell/window_support.h"
 
 namespace lumivox {
 namespace {

@@ -13,15 +13,15 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "apppaths.h"
-#include "commandrouter.h"
-#include "desktopservices.h"
-#include "frmmain.h"
-#include "helpcommands.h"
-#include "imagebutton.h"
-#include "mainprogram.h"
-#include "messages.h"
-#include "window_support.h"
+#include "engine/apppaths.h"
+#include "engine/messages.h"
+#include "help/helpcommands.h"
+#include "shell/commandrouter.h"
+#include "shell/frmmain.h"
+#include "shell/mainprogram.h"
+#include "tests/shell/window_support.h"
+#include "widgets/desktopservices.h"
+#include "widgets/imagebutton.h"
 
 namespace lumivox {
 namespace {

@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "filelistcommands.h"
-#include "filelistmodel.h"
-#include "frmmain.h"
-#include "screenshot_support.h"
+#include "filelist/filelistmodel.h"
+#include "shell/filelistcommands.h"
+#include "shell/frmmain.h"
+#include "tests/common/screenshot_support.h"
 
 namespace lumivox {
 namespace {

@@ -17,15 +17,15 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "apppaths.h"
-#include "commandrouter.h"
-#include "filelistcommands.h"
-#include "filelistmodel.h"
-#include "formatboxes.h"
-#include "frmmain.h"
-#include "imagebutton.h"
-#include "messageboxes.h"
-#include "window_support.h"
+#include "engine/apppaths.h"
+#include "filelist/filelistmodel.h"
+#include "shell/commandrouter.h"
+#include "shell/filelistcommands.h"
+#include "shell/formatboxes.h"
+#include "shell/frmmain.h"
+#include "tests/shell/window_support.h"
+#include "widgets/imagebutton.h"
+#include "widgets/messageboxes.h"
 
 namespace lumivox {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QVector>
 
-#include "commondialogs.h"
+#include "filelist/commondialogs.h"
 
 namespace lumivox::testing {
 

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "argtranslate.h"
+#include "tools/argtranslate.h"
 
 using namespace lumivox::tools;
 

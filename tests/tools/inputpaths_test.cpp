@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "inputpaths.h"
-#include "writeerror.h"
+#include "tools/inputpaths.h"
+#include "tools/writeerror.h"
 
 using namespace lumivox::tools;
 

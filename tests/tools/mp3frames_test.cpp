@@ -1,7 +1,7 @@
 // Repacking MPEG audio frames and the Info frame, on frames made here.
 #include <gtest/gtest.h>
 
-#include "mp3frames.h"
+#include "tools/mp3frames.h"
 
 namespace {
 

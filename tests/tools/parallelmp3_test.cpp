@@ -10,8 +10,8 @@
 #include <cmath>
 #include <memory>
 
-#include "mp3frames.h"
-#include "parallelmp3.h"
+#include "tools/mp3frames.h"
+#include "tools/parallelmp3.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "timerewriter.h"
+#include "tools/timerewriter.h"
 
 using lumivox::tools::clockToSeconds;
 using lumivox::tools::TimeFieldRewriter;

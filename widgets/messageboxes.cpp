@@ -1,4 +1,4 @@
-#include "messageboxes.h"
+#include "widgets/messageboxes.h"
 
 #include <QApplication>
 

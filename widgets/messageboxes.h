@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "messages.h"
+#include "engine/messages.h"
 
 namespace lumivox {
 

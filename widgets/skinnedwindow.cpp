@@ -1,12 +1,12 @@
-#include "skinnedwindow.h"
+#include "widgets/skinnedwindow.h"
 
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
 
-#include "imagebutton.h"
-#include "skin.h"
+#include "widgets/imagebutton.h"
+#include "widgets/skin.h"
 
 namespace lumivox {
 

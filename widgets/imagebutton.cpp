@@ -1,4 +1,4 @@
-#include "imagebutton.h"
+#include "widgets/imagebutton.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "desktopservices.h"
+#include "widgets/desktopservices.h"
 
 #include <QApplication>
 #include <QAudioDevice>

@@ -1,4 +1,4 @@
-#include "rescale.h"
+#include "widgets/rescale.h"
 
 #include <QFont>
 #include <QWidget>

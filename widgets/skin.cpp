@@ -1,4 +1,4 @@
-#include "skin.h"
+#include "widgets/skin.h"
 
 #include <QApplication>
 #include <QColor>

@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <QMediaDevices>
 
-#include "desktopservices.h"
+#include "widgets/desktopservices.h"
 
 namespace lumivox {
 namespace {

@@ -4,9 +4,9 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "imagebutton.h"
-#include "rescale.h"
-#include "skinnedwindow.h"
+#include "widgets/imagebutton.h"
+#include "widgets/rescale.h"
+#include "widgets/skinnedwindow.h"
 
 namespace lumivox {
 namespace {
