@@ -22,9 +22,7 @@ std::optional<CoverPicture> usable(const TagLib::FLAC::Picture& p) {
     const std::string seen = imageMimeType(picture.data);
     const bool claimsJpegOrPng = picture.mimeType == "image/jpeg" ||
                                  picture.mimeType == "image/jpg" || picture.mimeType == "image/png";
-    if (claimsJpegOrPng && seen.empty()) {
-        return std::nullopt;
-    }
+    // A JPEG or PNG in name only is a damaged picture; other kinds are taken at their word.
     if (picture.mimeType.empty() || claimsJpegOrPng) {
         picture.mimeType = seen;
     }
