@@ -186,19 +186,28 @@ TEST_F(Covers, OtherOutputsLeftAlone) {
     EXPECT_TRUE(readAll(wav).startsWith("RIFF"));
 }
 
+// What follows the ID3v2 tag at the start: the audio.
+QByteArray afterTag(const QByteArray& mp3) {
+    int size = 10;
+    for (int i = 6; i < 10; ++i) {
+        size += (mp3[i] & 0x7f) << (7 * (9 - i));
+    }
+    return mp3.mid(size);
+}
+
 // An ID3v2.3 tag stays 2.3, its text and audio intact, with a description 2.3 can spell.
 TEST_F(Covers, Id3v23TagKeepsItsVersion) {
     const QString mp3 = path("v3.mp3");
     run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=2", "-id3v2_version", "3",
                    "-metadata", "title=Titel 标题", mp3});
-    const QByteArray audio = readAll(mp3).mid(1024);  // past ffmpeg's small tag
+    const QByteArray audio = afterTag(readAll(mp3));
     ASSERT_TRUE(addPictureToMp3(mp3.toStdString(), {"image/png", 3, "封面", bytes("pic.png")}));
     const Mp3Facts facts = readMp3(mp3);
     EXPECT_EQ(facts.id3Version, 3);
     EXPECT_EQ(text(facts, "TITLE"), "Titel 标题");
     ASSERT_EQ(facts.pictures.size(), 1u);
     EXPECT_EQ(facts.pictures.front().description, "封面");
-    EXPECT_TRUE(readAll(mp3).endsWith(audio));
+    EXPECT_TRUE(afterTag(readAll(mp3)) == audio);
 }
 
 TEST(CoverFiles, FoundInOrderOfPreferenceAnyCase) {

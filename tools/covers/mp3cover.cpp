@@ -128,9 +128,8 @@ bool addPictureToMp3(const std::string& mp3Path, const CoverPicture& picture) {
         frame->setMimeType(TagLib::String(picture.mimeType, TagLib::String::Latin1));
         frame->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(picture.type));
         frame->setDescription(TagLib::String(picture.description, TagLib::String::UTF8));
-        // ID3v2.3 knows no UTF-8; plain ASCII stays Latin-1 for the oldest players.
+        // Plain ASCII stays Latin-1 for the oldest players; TagLib spells UTF-8 as UTF-16 in 2.3.
         frame->setTextEncoding(isAscii(picture.description) ? TagLib::String::Latin1
-                               : v3                         ? TagLib::String::UTF16
                                                             : TagLib::String::UTF8);
         frame->setPicture(TagLib::ByteVector(picture.data.data(),
                                              static_cast<unsigned int>(picture.data.size())));
