@@ -14,6 +14,7 @@
 #include "tools/flacwav.h"
 #endif
 #if LUMIVOX_PARALLEL_MP3
+#include "tools/covers/mp3cover.h"
 #include "tools/parallelmp3.h"
 #endif
 #include "tools/runtool.h"
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
 #if LUMIVOX_PARALLEL_MP3
         if (const auto job = parseMp3Job(args)) {
             if (const auto status = encodeMp3InPieces(*job, parallelPieces(), name)) {
-                return *status;
+                return withMp3Cover(*status, job->input, job->output);
             }
         }
 #endif
@@ -78,6 +79,11 @@ int main(int argc, char** argv) {
         return rewriter.feed(piece);
     };
     run.flush = [&rewriter] { return rewriter.flush(); };
+#if LUMIVOX_PARALLEL_MP3
+    if (inputs.size() == 1) {
+        return withMp3Cover(runTool(run, name), inputs.front(), run.outputPath);
+    }
+#endif
 #elif LUMIVOX_ADAPTER_KIND == 1
     // MEncoder runs in the private folder: paths relative to our caller's folder must not move.
     char here[PATH_MAX];

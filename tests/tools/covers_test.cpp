@@ -1,0 +1,227 @@
+// coder.exe's MP3 output gets the FLAC's picture, else its folder's cover file, on both encodes.
+#include <gtest/gtest.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tpropertymap.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "tools/covers/coverfile.h"
+#include "tools/covers/mp3cover.h"
+
+namespace {
+
+using namespace lumivox::tools;
+
+int run(const QString& program, const QStringList& args, const QString& parallel = {}) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LUMIVOX_PARALLEL", parallel);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    p.waitForFinished(120000);
+    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << "\n" << p.readAll().data();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+struct Mp3Facts {
+    int id3Version = 0;
+    TagLib::PropertyMap text;
+    std::vector<CoverPicture> pictures;
+};
+
+Mp3Facts readMp3(const QString& path) {
+    Mp3Facts facts;
+    const QByteArray head = readAll(path).left(4);
+    facts.id3Version = head.startsWith("ID3") ? head[3] : 0;
+    TagLib::MPEG::File mp3(QFile::encodeName(path).constData(), false);
+    if (TagLib::ID3v2::Tag* tag = mp3.ID3v2Tag()) {
+        facts.text = tag->properties();
+        for (const TagLib::ID3v2::Frame* f : tag->frameListMap()["APIC"]) {
+            const auto* apic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(f);
+            facts.pictures.push_back({apic->mimeType().to8Bit(), static_cast<int>(apic->type()),
+                                      apic->description().to8Bit(true),
+                                      std::string(apic->picture().data(), apic->picture().size())});
+        }
+    }
+    return facts;
+}
+
+std::string text(const Mp3Facts& facts, const char* key) {
+    return facts.text[key].toString().to8Bit(true);
+}
+
+class Covers : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir = new QTemporaryDir;
+        run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=f=440:d=25", "-ac", "2",
+                       "-metadata", "title=Song", "-metadata", "artist=Singer", "-metadata",
+                       "album=Album", "-metadata", "track=3", path("base.flac")});
+        for (const char* ext : {"jpg", "png"}) {
+            run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=s=96x96", "-frames:v", "1",
+                           path(QString("pic.") + ext)});
+        }
+    }
+    static void TearDownTestSuite() { delete dir; }
+    static QString path(const QString& name) { return dir->filePath(name); }
+    static std::string bytes(const QString& name) { return readAll(path(name)).toStdString(); }
+
+    // <name>/song.flac, with the pictures metaflac adds ("type|mime|description||file").
+    static QString flacIn(const QString& name, const QStringList& pictures) {
+        QDir().mkpath(path(name));
+        const QString flac = path(name + "/song.flac");
+        QFile::copy(path("base.flac"), flac);
+        for (const QString& p : pictures) {
+            run("metaflac", {"--import-picture-from=" + p, flac});
+        }
+        return flac;
+    }
+
+    static inline QTemporaryDir* dir = nullptr;
+};
+
+TEST_F(Covers, MatchingPictureOnBothEncodesWithTextTagsKept) {
+    const QString jpg = path("pic.jpg"), png = path("pic.png");
+    const struct {
+        const char* name;
+        std::function<QString()> make;  // returns the FLAC
+        std::optional<CoverPicture> expected;
+    } cases[] = {
+        {"front jpeg after a back png, before the cover file",
+         [&] {
+             QDir().mkpath(path("jpeg"));
+             QFile::copy(png, path("jpeg/cover.png"));
+             return flacIn("jpeg", {"4|image/png|back||" + png, "3|image/jpeg|正面 front||" + jpg});
+         },
+         CoverPicture{"image/jpeg", 3, "正面 front", bytes("pic.jpg")}},
+        {"no front cover: the first picture",
+         [&] {
+             return flacIn("png", {"0|image/png|other||" + png, "4|image/jpeg|back||" + jpg});
+         },
+         CoverPicture{"image/png", 0, "other", bytes("pic.png")}},
+        {"none embedded: FOLDER.jpg before Front.PNG",
+         [&] {
+             const QString flac = flacIn("folder", {});
+             QFile::copy(png, path("folder/Front.PNG"));
+             QFile::copy(jpg, path("folder/FOLDER.jpg"));
+             return flac;
+         },
+         CoverPicture{"image/jpeg", 3, "", bytes("pic.jpg")}},
+        {"none at all", [&] { return flacIn("none", {}); }, std::nullopt},
+        {"20 MB cover file",
+         [&] {
+             const QString flac = flacIn("huge", {});
+             write(path("huge/cover.jpg"), readAll(jpg) + QByteArray(20 << 20, '\0'));
+             return flac;
+         },
+         std::nullopt},
+        {"damaged picture block",
+         [&] {
+             const QString flac = flacIn("damaged", {"3|image/jpeg|front||" + jpg});
+             QByteArray data = readAll(flac);
+             // The MIME type's length now runs far past the block.
+             data.replace(data.indexOf("image/jpeg") - 4, 4, QByteArray("\0\x10\0\0", 4));
+             write(flac, data);
+             return flac;
+         },
+         std::nullopt},
+        {"a JPEG in name only",
+         [&] {
+             write(path("notes.txt"), "not a picture");
+             return flacIn("fake", {"3|image/jpeg||1x1x24|" + path("notes.txt")});
+         },
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const QString flac = c.make();
+        // Default: the encode in pieces (LAME names itself); "0": plain ffmpeg (Lavf).
+        for (const auto& [parallel, encoder] : {std::pair{"", "LAME"}, std::pair{"0", "Lavf"}}) {
+            SCOPED_TRACE(std::string(c.name) + ", LUMIVOX_PARALLEL=" + parallel);
+            const QString mp3 = flac + parallel + ".mp3";
+            ASSERT_EQ(run(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe",
+                          {"-i", flac, "-y", "-vn", "-ar", "44100", "-ab", "128k", "-ac", "2", mp3},
+                          parallel),
+                      0);
+            const Mp3Facts facts = readMp3(mp3);
+            EXPECT_EQ(facts.id3Version, 4);
+            EXPECT_EQ(text(facts, "ENCODING").rfind(encoder, 0), 0u) << text(facts, "ENCODING");
+            EXPECT_EQ(text(facts, "TITLE") + text(facts, "ARTIST") + text(facts, "ALBUM") +
+                          text(facts, "TRACKNUMBER"),
+                      "SongSingerAlbum3");
+            ASSERT_EQ(facts.pictures.size(), c.expected ? 1u : 0u);
+            if (c.expected) {
+                const CoverPicture& got = facts.pictures.front();
+                EXPECT_EQ(got.mimeType, c.expected->mimeType);
+                EXPECT_EQ(got.type, c.expected->type);
+                EXPECT_EQ(got.description, c.expected->description);
+                EXPECT_TRUE(got.data == c.expected->data);
+            }
+        }
+    }
+}
+
+// Only the MP3 gets a tag: an ID3 tag in front of a WAV would spoil it.
+TEST_F(Covers, OtherOutputsLeftAlone) {
+    const QString flac = flacIn("wav", {"3|image/jpeg|front||" + path("pic.jpg")});
+    const QString wav = path("wav/song.wav");
+    ASSERT_EQ(run(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe", {"-i", flac, "-y", "-vn", wav}),
+              0);
+    EXPECT_TRUE(readAll(wav).startsWith("RIFF"));
+}
+
+// What follows the ID3v2 tag at the start: the audio.
+QByteArray afterTag(const QByteArray& mp3) {
+    int size = 10;
+    for (int i = 6; i < 10; ++i) {
+        size += (mp3[i] & 0x7f) << (7 * (9 - i));
+    }
+    return mp3.mid(size);
+}
+
+// An ID3v2.3 tag stays 2.3, its text and audio intact, with a description 2.3 can spell.
+TEST_F(Covers, Id3v23TagKeepsItsVersion) {
+    const QString mp3 = path("v3.mp3");
+    run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=2", "-id3v2_version", "3",
+                   "-metadata", "title=Titel 标题", mp3});
+    const QByteArray audio = afterTag(readAll(mp3));
+    ASSERT_TRUE(addPictureToMp3(mp3.toStdString(), {"image/png", 3, "封面", bytes("pic.png")}));
+    const Mp3Facts facts = readMp3(mp3);
+    EXPECT_EQ(facts.id3Version, 3);
+    EXPECT_EQ(text(facts, "TITLE"), "Titel 标题");
+    ASSERT_EQ(facts.pictures.size(), 1u);
+    EXPECT_EQ(facts.pictures.front().description, "封面");
+    EXPECT_TRUE(afterTag(readAll(mp3)) == audio);
+}
+
+TEST(CoverFiles, FoundInOrderOfPreferenceAnyCase) {
+    QTemporaryDir dir;
+    for (const char* name :
+         {"front.png", "Folder.JPEG", "cover.Png", "COVER.jpg", "cover.gif", "covers.jpg"}) {
+        write(dir.filePath(name), {});
+    }
+    QDir(dir.path()).mkdir("cover.jpg");  // a folder is no cover
+    const std::string base = dir.path().toStdString() + "/";
+    EXPECT_EQ(findCoverFiles(dir.path().toStdString()),
+              (std::vector<std::string>{base + "COVER.jpg", base + "cover.Png",
+                                        base + "Folder.JPEG", base + "front.png"}));
+    EXPECT_EQ(findCoverFile(base + "cover.jpg"), std::nullopt);
+}
+
+}  // namespace
