@@ -1,7 +1,7 @@
 // Repacking MPEG audio frames and the Info frame, on frames made here.
 #include <gtest/gtest.h>
 
-#include "tools/mp3frames.h"
+#include "tools/mp3/mp3frames.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <memory>
 
-#include "tools/mp3frames.h"
-#include "tools/parallelmp3.h"
+#include "tools/mp3/mp3frames.h"
+#include "tools/mp3/parallelmp3.h"
 
 namespace {
 

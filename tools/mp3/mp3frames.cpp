@@ -1,4 +1,4 @@
-#include "tools/mp3frames.h"
+#include "tools/mp3/mp3frames.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "tools/parallelmp3.h"
+#include "tools/mp3/parallelmp3.h"
 
 #include <lame/lame.h>
 #include <sys/stat.h>
@@ -19,8 +19,8 @@
 
 #include "tools/argtranslate.h"
 #include "tools/flacreader.h"
-#include "tools/mp3frames.h"
-#include "tools/mp3pieces.h"
+#include "tools/mp3/mp3frames.h"
+#include "tools/mp3/mp3pieces.h"
 #include "tools/pcmstream.h"
 #include "tools/runtool.h"
 #include "tools/wavprobe.h"

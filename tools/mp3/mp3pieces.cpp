@@ -1,4 +1,4 @@
-#include "tools/mp3pieces.h"
+#include "tools/mp3/mp3pieces.h"
 
 #include <lame/lame.h>
 

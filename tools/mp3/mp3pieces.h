@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/mp3frames.h"
-#include "tools/parallelmp3.h"
+#include "tools/mp3/mp3frames.h"
+#include "tools/mp3/parallelmp3.h"
 
 namespace lumivox::tools {
 
