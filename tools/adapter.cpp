@@ -58,10 +58,10 @@ int ffmpegAdapter(const AdapterCall& call, const OwnEncode& ownEncode) {
         if (const auto status = answerWavProbe(call.args)) {
             return *status;
         }
-        if (ownEncode) {
-            if (const auto status = ownEncode(call.args, call.name)) {
-                return *status;
-            }
+    }
+    if (ownEncode) {
+        if (const auto status = ownEncode(call.args, call.name)) {
+            return *status;
         }
     }
     TimeFieldRewriter rewriter;

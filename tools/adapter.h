@@ -27,9 +27,9 @@ int runWatched(ToolRun run, const std::string& name,
                std::function<std::string(std::string_view)> rewrite = {},
                std::function<std::string()> flushRewrite = {});
 
-// coder.exe and coder2.exe: ffmpeg, after the duration probe answered from the WAV header and
-// `ownEncode` (may be empty), which does the command itself or returns nullopt to leave it to
-// ffmpeg.
+// coder.exe and coder2.exe: ffmpeg, after the duration probe answered from the WAV header (unless
+// LUMIVOX_PARALLEL=0) and `ownEncode` (may be empty), which does the command itself or returns
+// nullopt to leave it to ffmpeg.
 using OwnEncode = std::function<std::optional<int>(const Args& args, const std::string& name)>;
 int ffmpegAdapter(const AdapterCall& call, const OwnEncode& ownEncode);
 

@@ -3,14 +3,26 @@
 #include "tools/mp3/parallelmp3.h"
 #include "tools/toolswitch.h"
 
+namespace {
+
+std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string& name) {
+    using namespace lumivox::tools;
+    const auto job = parseMp3Job(args);
+    if (!job) {
+        return std::nullopt;
+    }
+    if (plainToolsOnly()) {
+        reportMp3Path(job->input, false, "switched off");
+        return std::nullopt;
+    }
+    const Mp3Outcome outcome = encodeMp3InPieces(*job, parallelPieces(), name.c_str());
+    reportMp3Path(job->input, outcome.status.has_value(), outcome.reason);
+    return outcome.status;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace lumivox::tools;
-    return ffmpegAdapter(adapterCall(argc, argv),
-                         [](const Args& args, const std::string& name) -> std::optional<int> {
-                             const auto job = parseMp3Job(args);
-                             if (!job) {
-                                 return std::nullopt;
-                             }
-                             return encodeMp3InPieces(*job, parallelPieces(), name.c_str());
-                         });
+    return ffmpegAdapter(adapterCall(argc, argv), encodeMp3);
 }

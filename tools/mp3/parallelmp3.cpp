@@ -1,29 +1,28 @@
 #include "tools/mp3/parallelmp3.h"
 
+#include <fcntl.h>
 #include <lame/lame.h>
-#include <sys/stat.h>
-#include <taglib/fileref.h>
-#include <taglib/id3v2tag.h>
-#include <taglib/tpropertymap.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "tools/argtranslate.h"
 #include "tools/flacreader.h"
+#include "tools/mp3/mp3file.h"
 #include "tools/mp3/mp3frames.h"
+#include "tools/mp3/mp3input.h"
 #include "tools/mp3/mp3pieces.h"
-#include "tools/pcmstream.h"
 #include "tools/runtool.h"
-#include "tools/wavprobe.h"
 
 namespace lumivox::tools {
 namespace {
@@ -35,6 +34,13 @@ constexpr long kShortestPieceSeconds = 5;
 constexpr long long kMostPcmBytes = 2LL << 30;
 // Room beyond the length the FLAC header gives, for what resampling adds.
 constexpr long kSpareSeconds = 2;
+
+using Clock = std::chrono::steady_clock;
+
+long millisecondsSince(Clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
 
 bool parsePositive(const std::string& text, long& value) {
     char* end = nullptr;
@@ -56,133 +62,157 @@ std::string statusLine(std::size_t bytes, double seconds, double speed, char end
     return line;
 }
 
-// The input's tags as ID3v2.4, as ffmpeg carries them over.
-std::string id3Tag(const std::string& input) {
-    TagLib::ID3v2::Tag tag;
-    TagLib::FileRef ref(input.c_str(), false);
-    TagLib::PropertyMap properties;
-    if (!ref.isNull() && ref.file()) {
-        properties = ref.file()->properties();
+// The encode as planned from the FLAC header.
+struct Plan {
+    bool direct = false;  // each piece reads its own span of the FLAC
+    bool wide = false;    // more than 16 bits a sample
+    long expected = 0;    // samples after resampling
+    long capacity = 0;    // samples held when ffmpeg decodes
+    std::vector<long> starts;
+    std::vector<PiecePlan> pieces;
+};
+
+// Why the job goes to plain ffmpeg, or empty with the plan filled in.
+std::string planEncode(const Mp3Job& job, const FlacReader& flac, int pieces, Plan& plan) {
+    if (pieces < 2) {
+        return "one processor core";
     }
-    properties.replace("ENCODING", TagLib::StringList(TagLib::String(std::string("LAME") +
-                                                                     get_lame_short_version())));
-    tag.setProperties(properties);
-    const TagLib::ByteVector bytes = tag.render();
-    return std::string(bytes.data(), bytes.size());
+    if (!flac.ok()) {
+        return "not a FLAC that libFLAC reads";
+    }
+    if (flac.frames() < kShortestSeconds * flac.sampleRate()) {
+        return "shorter than " + std::to_string(kShortestSeconds) + " s";
+    }
+    // Not resampled or mixed, each piece decodes its own span of the FLAC: lossless, so the very
+    // numbers ffmpeg would decode. Otherwise ffmpeg decodes the whole as the pieces go.
+    plan.direct = flac.sampleRate() == job.sampleRate && flac.channels() == job.channels;
+    plan.wide = flac.bits() > 16;
+    plan.expected = static_cast<long>(flac.frames() * job.sampleRate / flac.sampleRate());
+    plan.capacity = plan.expected + kSpareSeconds * job.sampleRate;
+    if (!plan.direct && static_cast<long long>(plan.capacity) * (plan.wide ? 4 : 2) * job.channels >
+                            kMostPcmBytes) {
+        return "too long to hold decoded";
+    }
+    const long spf = mp3SamplesPerFrame(job.sampleRate);
+    pieces = static_cast<int>(
+        std::min<long>(pieces, plan.expected / (kShortestPieceSeconds * job.sampleRate)));
+    plan.starts = pieceStarts((plan.expected + spf - 1) / spf, pieces);
+    plan.pieces = planPieces(job, plan.expected, plan.starts);
+    return {};
 }
 
-// Writes the file under a temporary name beside it, then renames it: a run that fails or is
-// ended leaves nothing.
-bool writeAtomically(const std::string& path, const std::string& a, const std::string& b,
-                     const std::string& c) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    bool ok = fchmod(fd, 0666 & ~mask) == 0;
-    for (const std::string* part : {&a, &b, &c}) {
-        std::size_t at = 0;
-        while (ok && at < part->size()) {
-            const ssize_t n = write(fd, part->data() + at, part->size() - at);
-            ok = n > 0;
-            at += ok ? static_cast<std::size_t>(n) : 0;
+// Where the time went, in milliseconds of the wall clock (reading: summed over the pieces).
+struct Timings {
+    long read = 0;
+    long encode = 0;
+    long carry = 0;
+    long join = 0;
+    long write = 0;
+};
+
+// Encodes every piece on its own thread, each up to its planned end; then each looks for its
+// hand-over, carrying on into the next piece until it finds one, while the progress line is
+// printed here.
+struct Encoded {
+    std::vector<std::unique_ptr<PieceEncoder>> encoders;
+    std::vector<Handover> handovers;
+    bool ok = true;
+};
+Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, Timings& timings) {
+    const std::size_t count = plan.pieces.size();
+    Encoded result;
+    result.handovers.resize(count);
+    std::vector<PieceEncoder*> pieces;
+    for (const PiecePlan& p : plan.pieces) {
+        SampleSource source;
+        if (decode) {
+            source = [decode](long at, long n, std::int32_t* l, std::int32_t* r) {
+                return decode->read(at, n, l, r);
+            };
+        } else {
+            auto flac = std::make_shared<FlacReader>(job.input);
+            source = [flac](long at, long n, std::int32_t* l, std::int32_t* r) {
+                return flac->read(at, n, l, r);
+            };
         }
+        result.encoders.push_back(std::make_unique<PieceEncoder>(job, source, plan.wide, p));
+        pieces.push_back(result.encoders.back().get());
     }
-    ok = close(fd) == 0 && ok && endingSignalSeen() == 0;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-    }
-    return ok;
-}
 
-// What ffmpeg prints of a FLAC input:
-//   Input #0, flac, from 'song.flac':
-//     Duration: 00:03:00.00, start: 0.000000, bitrate: 99 kb/s
-//     Stream #0:0: Audio: flac, 44100 Hz, stereo, s16
-std::string flacReport(const FlacReader& flac, const std::string& path) {
-    struct stat st {};
-    const auto size = stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-    const auto frames = static_cast<std::uint64_t>(flac.frames());
-    const auto rate = static_cast<std::uint32_t>(flac.sampleRate());
-    const int bits = flac.bits();
-    std::string format = bits > 16 ? "s32" : "s16";
-    if (bits != 16 && bits != 32) {
-        format += " (" + std::to_string(bits) + " bit)";
-    }
-    return "Input #0, flac, from '" + path + "':\n  Duration: " + ffmpegDuration(frames, rate) +
-           ", start: 0.000000, bitrate: " + std::to_string(ffmpegBitrateKbps(size, frames, rate)) +
-           " kb/s\n  Stream #0:0: Audio: flac, " + std::to_string(rate) + " Hz, " +
-           (flac.channels() == 1 ? "mono" : "stereo") + ", " + format + "\n";
-}
-
-// ffmpeg decoding the whole input for all pieces, resampled and mixed as the plain encode would
-// have it; its report on the input is printed once it has one.
-class FfmpegDecode {
-  public:
-    FfmpegDecode(const Mp3Job& job, long capacity, bool wide, const char* adapterName)
-        : pcm_(capacity, job.channels, wide ? 4 : 2), wide_(wide) {
-        thread_ = std::thread([this, job, adapterName] {
-            ToolRun decode;
-            decode.program = "ffmpeg";
-            decode.args = {"-hide_banner", "-nostdin",
-                           "-nostats",     "-i",
-                           job.input,      "-vn",
-                           "-ar",          std::to_string(job.sampleRate),
-                           "-ac",          std::to_string(job.channels),
-                           "-f",           wide_ ? "s32le" : "s16le",
-                           "pipe:1"};
-            const bool ok = captureTool(
-                decode, [this](std::string_view bytes) { return pcm_.append(bytes); },
-                [this](std::string_view text) {
-                    const std::lock_guard lock(logMutex_);
-                    log_ += text;
-                },
-                adapterName);
-            pcm_.finish(ok);
+    const auto started = Clock::now();
+    std::atomic<long> done{0};
+    std::atomic<long> settledAt{0};
+    std::atomic<std::size_t> arrived{0};
+    std::latch settled(static_cast<std::ptrdiff_t>(count));
+    std::mutex finishMutex;
+    std::condition_variable pieceFinished;
+    std::size_t finished = 0;
+    std::vector<std::thread> threads;
+    for (std::size_t k = 0; k < count; ++k) {
+        threads.emplace_back([&, k] {
+            PieceEncoder& own = *pieces[k];
+            const PiecePlan& p = plan.pieces[k];
+            own.encodeTo(p.last ? LONG_MAX : p.to, done);
+            own.settle();
+            if (++arrived == count) {
+                settledAt = millisecondsSince(started);
+            }
+            settled.count_down();
+            settled.wait();
+            long first = p.last ? 0 : plan.starts[k + 1];
+            while (!p.last && own.ok() &&
+                   !findHandover(pieces, k, plan.starts, first, result.handovers[k]) &&
+                   !own.inputEnded()) {
+                own.carryOn(done);
+            }
+            const std::lock_guard lock(finishMutex);
+            ++finished;
+            pieceFinished.notify_all();
         });
     }
-    ~FfmpegDecode() { wait(); }
+    for (;;) {
+        {
+            std::unique_lock lock(finishMutex);
+            if (pieceFinished.wait_for(lock, std::chrono::milliseconds(100),
+                                       [&] { return finished == count; })) {
+                break;
+            }
+        }
+        if (decode) {
+            print(decode->takeReport(false));
+        }
+        const double seconds = static_cast<double>(done) / job.sampleRate;
+        const double spent = static_cast<double>(millisecondsSince(started)) / 1000;
+        print(statusLine(static_cast<std::size_t>(seconds * job.kbps * 125), seconds,
+                         spent > 0 ? seconds / spent : 0.0, '\r'));
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    timings.encode = settledAt;
+    timings.carry = millisecondsSince(started) - settledAt;
+    for (const PieceEncoder* piece : pieces) {
+        timings.read += piece->readMilliseconds();
+        result.ok = result.ok && piece->ok();
+    }
+    return result;
+}
 
-    long read(long at, long n, std::int32_t* left, std::int32_t* right) {
-        const long got = std::min(n, pcm_.waitFor(at + n) - at);
-        const int last = pcm_.channels() - 1;
-        for (long i = 0; i < got; ++i) {
-            left[i] = wide_ ? pcm_.sample<std::int32_t>(at + i, 0) : pcm_.sample<short>(at + i, 0);
-            right[i] =
-                wide_ ? pcm_.sample<std::int32_t>(at + i, last) : pcm_.sample<short>(at + i, last);
-        }
-        return std::max(0L, got);
+std::string describe(const Encoded& encoded, const Timings& t) {
+    long alike = 0, byRoom = 0, carried = 0;
+    for (std::size_t k = 0; k + 1 < encoded.encoders.size(); ++k) {
+        const Handover& h = encoded.handovers[k];
+        (h.alike ? alike : byRoom) += h.to != 0 ? 1 : 0;
+        carried += encoded.encoders[k]->framesEnd() - encoded.encoders[k]->settledEnd();
     }
-    // Once, when there is one: what ffmpeg said of the input, up to its own output.
-    std::string takeReport(bool ended) {
-        const std::lock_guard lock(logMutex_);
-        const std::size_t end = log_.find("Stream mapping:");
-        if (reported_ || (end == std::string::npos && !ended)) {
-            return {};
-        }
-        reported_ = true;
-        return log_.substr(0, end);
-    }
-    void wait() {
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-    }
-    bool ok() const { return pcm_.ok(); }
-    long frames() const { return pcm_.frames(); }
-
-  private:
-    PcmStream pcm_;
-    bool wide_;
-    std::mutex logMutex_;
-    std::string log_;
-    bool reported_ = false;
-    std::thread thread_;
-};
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%zu pieces, %ld joins alike, %ld by reservoir, %ld frames carried on; "
+                  "read %ld ms, encode %ld ms, carry %ld ms, join %ld ms, write %ld ms",
+                  encoded.encoders.size(), alike, byRoom, carried, t.read, t.encode, t.carry,
+                  t.join, t.write);
+    return text;
+}
 
 }  // namespace
 
@@ -207,113 +237,76 @@ std::vector<long> pieceStarts(long frames, int pieces) {
     return starts;
 }
 
-std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName) {
+Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName) {
+    const auto started = Clock::now();
     const FlacReader flac(job.input);
-    if (pieces < 2 || !flac.ok() || flac.frames() < kShortestSeconds * flac.sampleRate()) {
-        return std::nullopt;
+    Plan plan;
+    if (std::string refused = planEncode(job, flac, pieces, plan); !refused.empty()) {
+        return {std::nullopt, refused};
     }
-    // Not resampled or mixed, each piece decodes its own span of the FLAC: lossless, so the very
-    // numbers ffmpeg would decode. Otherwise ffmpeg decodes the whole as the pieces go.
-    const bool direct = flac.sampleRate() == job.sampleRate && flac.channels() == job.channels;
-    const bool wide = flac.bits() > 16;
-    const long expected = static_cast<long>(flac.frames() * job.sampleRate / flac.sampleRate());
-    const long capacity = expected + kSpareSeconds * job.sampleRate;
-    if (!direct &&
-        static_cast<long long>(capacity) * (wide ? 4 : 2) * job.channels > kMostPcmBytes) {
-        return std::nullopt;
-    }
-    const auto started = std::chrono::steady_clock::now();
-    const long spf = job.sampleRate >= 32000 ? 1152 : 576;
-    pieces = static_cast<int>(
-        std::min<long>(pieces, expected / (kShortestPieceSeconds * job.sampleRate)));
-    const std::vector<long> starts = pieceStarts((expected + spf - 1) / spf, pieces);
-    std::vector<Piece> parts = planPieces(job, expected, starts);
-
     std::unique_ptr<FfmpegDecode> decode;
-    if (direct) {
+    if (plan.direct) {
         print(flacReport(flac, job.input));
     } else {
-        decode = std::make_unique<FfmpegDecode>(job, capacity, wide, adapterName);
+        decode = std::make_unique<FfmpegDecode>(job, plan.capacity, plan.wide, adapterName);
     }
-    std::atomic<long> done{0};
-    std::mutex finishMutex;
-    std::condition_variable pieceFinished;
-    int finished = 0;
-    std::vector<std::thread> threads;
-    for (Piece& p : parts) {
-        threads.emplace_back([&, wide] {
-            if (direct) {
-                FlacReader own(job.input);
-                encodePiece(
-                    job,
-                    [&own](long at, long n, std::int32_t* l, std::int32_t* r) {
-                        return own.read(at, n, l, r);
-                    },
-                    wide, p, done);
-            } else {
-                encodePiece(
-                    job,
-                    [&decode](long at, long n, std::int32_t* l, std::int32_t* r) {
-                        return decode->read(at, n, l, r);
-                    },
-                    wide, p, done);
-            }
-            const std::lock_guard lock(finishMutex);
-            ++finished;
-            pieceFinished.notify_all();
-        });
-    }
-    auto speed = [&started](double seconds) {
-        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
-        return spent.count() > 0 ? seconds / spent.count() : 0.0;
-    };
-    for (;;) {
-        {
-            std::unique_lock lock(finishMutex);
-            if (pieceFinished.wait_for(lock, std::chrono::milliseconds(100),
-                                       [&] { return finished == pieces; })) {
-                break;
-            }
-        }
-        if (decode) {
-            print(decode->takeReport(false));
-        }
-        const double seconds = static_cast<double>(done) / job.sampleRate;
-        print(statusLine(static_cast<std::size_t>(seconds * job.kbps * 125), seconds,
-                         speed(seconds), '\r'));
-    }
-    for (std::thread& t : threads) {
-        t.join();
-    }
+    Timings timings;
+    Encoded encoded = encodePieces(job, plan, decode.get(), timings);
     if (decode) {
         decode->wait();
         print(decode->takeReport(true));
     }
     if (const int sig = endingSignalSeen()) {
-        return 128 + sig;
+        return {128 + sig, "ended"};
     }
-    const long samples = direct ? expected : decode->frames();
+    const long samples = plan.direct ? plan.expected : decode->frames();
     // The pieces were planned on the header's length: the input must have ended in the last.
-    if ((decode && !decode->ok()) || samples <= parts.back().ownFrom) {
-        return std::nullopt;
+    if ((decode && !decode->ok()) || !encoded.ok || samples <= plan.pieces.back().ownFrom) {
+        return {std::nullopt, "decoding or encoding failed"};
     }
 
+    const auto joinStarted = Clock::now();
+    std::vector<PieceEncoder*> encoders;
+    for (const auto& e : encoded.encoders) {
+        encoders.push_back(e.get());
+    }
     Mp3FramePacker packer;
-    if (!joinPieces(parts, starts, packer)) {
-        return std::nullopt;
+    if (!joinPieces(encoders, encoded.handovers, packer)) {
+        return {std::nullopt, "frames do not join"};
     }
-    const Mp3InfoFacts facts{parts.front().delay, static_cast<std::uint64_t>(samples),
-                             parts.front().lowpass, std::string("LAME") + get_lame_short_version()};
+    const Mp3InfoFacts facts{encoders.front()->delay(), static_cast<std::uint64_t>(samples),
+                             encoders.front()->lowpass(),
+                             std::string("LAME") + get_lame_short_version()};
     const std::string info = mp3InfoFrame(packer.bytes(), packer.frameOffsets(), facts);
-    if (info.empty() || !writeAtomically(job.output, id3Tag(job.input), info, packer.bytes())) {
+    timings.join = millisecondsSince(joinStarted);
+
+    const auto writeStarted = Clock::now();
+    if (info.empty() || !writeMp3File(job.output, job.input, info, packer.bytes())) {
         if (const int sig = endingSignalSeen()) {
-            return 128 + sig;
+            return {128 + sig, "ended"};
         }
-        return std::nullopt;
+        return {std::nullopt, "the file could not be written"};
     }
+    timings.write = millisecondsSince(writeStarted);
     const double seconds = static_cast<double>(samples) / job.sampleRate;
-    print(statusLine(packer.bytes().size() + info.size(), seconds, speed(seconds), '\n'));
-    return 0;
+    const double spent = static_cast<double>(millisecondsSince(started)) / 1000;
+    print(statusLine(packer.bytes().size() + info.size(), seconds,
+                     spent > 0 ? seconds / spent : 0.0, '\n'));
+    return {0, describe(encoded, timings)};
+}
+
+void reportMp3Path(const std::string& input, bool pieces, const std::string& reason) {
+    const char* path = std::getenv("LUMIVOX_PIECES_REPORT");
+    if (!path || !*path) {
+        return;
+    }
+    // One write to a file opened for appending: lines of encodes side by side stay whole.
+    const std::string line = input + '\t' + (pieces ? "pieces" : "plain") + '\t' + reason + '\n';
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t written = write(fd, line.data(), line.size());
+        close(fd);
+    }
 }
 
 }  // namespace lumivox::tools

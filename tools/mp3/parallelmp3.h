@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace lumivox::tools {
@@ -21,10 +20,19 @@ std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& args);
 // Where the pieces are cut, in MP3 frames: piece k stands for frames [starts[k], starts[k+1]).
 std::vector<long> pieceStarts(long frames, int pieces);
 
-// Encodes the job on `pieces` threads. nullopt (no file left) when the job is better done by
-// plain ffmpeg: no FLAC that libFLAC reads, input under 20 seconds, a decode error, frames that
-// do not join; by then the decoder's report and some progress may have been printed. Otherwise
-// the exit status: 0, or 128+signal when the run was ended.
-std::optional<int> encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName);
+struct Mp3Outcome {
+    // nullopt (no file left) when the job is better done by plain ffmpeg; by then the decoder's
+    // report and some progress may have been printed. Otherwise the exit status: 0, or
+    // 128+signal when the run was ended.
+    std::optional<int> status;
+    std::string reason;  // why plain ffmpeg, or how the pieces went and where the time went
+};
+
+// Encodes the job on `pieces` threads; plain ffmpeg is left to do it when there is no FLAC that
+// libFLAC reads, the input is under 20 seconds, or decoding fails.
+Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName);
+
+// When $LUMIVOX_PIECES_REPORT names a file, appends "<input>\t<pieces|plain>\t<reason>" to it.
+void reportMp3Path(const std::string& input, bool pieces, const std::string& reason);
 
 }  // namespace lumivox::tools
