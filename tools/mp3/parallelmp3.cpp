@@ -200,18 +200,20 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
 
 std::string describe(const Encoded& encoded, const Timings& t) {
     long alike = 0, byRoom = 0, carried = 0;
+    std::string at;
     for (std::size_t k = 0; k + 1 < encoded.encoders.size(); ++k) {
         const Handover& h = encoded.handovers[k];
         (h.alike ? alike : byRoom) += h.to != 0 ? 1 : 0;
+        at += h.to != 0 ? " " + std::to_string(h.frame) : "";
         carried += encoded.encoders[k]->framesEnd() - encoded.encoders[k]->settledEnd();
     }
     char text[256];
     std::snprintf(text, sizeof text,
                   "%zu pieces, %ld joins alike, %ld by reservoir, %ld frames carried on; "
-                  "read %ld ms, encode %ld ms, carry %ld ms, join %ld ms, write %ld ms",
+                  "read %ld ms, encode %ld ms, carry %ld ms, join %ld ms, write %ld ms; joined at",
                   encoded.encoders.size(), alike, byRoom, carried, t.read, t.encode, t.carry,
                   t.join, t.write);
-    return text;
+    return text + at;
 }
 
 }  // namespace
