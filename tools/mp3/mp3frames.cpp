@@ -198,11 +198,21 @@ bool Mp3FramePacker::add(const Mp3Frame& frame) {
 }
 
 std::uint16_t crc16(std::string_view bytes, std::uint16_t crc) {
-    for (const char c : bytes) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int i = 0; i < 8; ++i) {
-            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+    // A byte at a time: the music CRC runs over the whole file while the user waits.
+    static const std::array<std::uint16_t, 256> table = [] {
+        std::array<std::uint16_t, 256> t{};
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            unsigned value = byte;
+            for (int i = 0; i < 8; ++i) {
+                value = value & 1 ? (value >> 1) ^ 0xA001 : value >> 1;
+            }
+            t[byte] = static_cast<std::uint16_t>(value);
         }
+        return t;
+    }();
+    for (const char c : bytes) {
+        crc = static_cast<std::uint16_t>(crc >> 8 ^
+                                         table[(crc ^ static_cast<unsigned char>(c)) & 0xff]);
     }
     return crc;
 }
