@@ -110,9 +110,10 @@ bool PieceEncoder::encodeTo(long end, std::atomic<long>& done) {
     while (ok_ && !ended_ && at_ < end) {
         const auto started = std::chrono::steady_clock::now();
         const long n = source_(at_, std::min(chunk, end - at_), left.data(), right.data());
-        readMs_ += static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         std::chrono::steady_clock::now() - started)
-                                         .count());
+        readMicroseconds_ +=
+            static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                  std::chrono::steady_clock::now() - started)
+                                  .count());
         if (n < 0 || endingSignalSeen() != 0) {
             ok_ = false;
             break;

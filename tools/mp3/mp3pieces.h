@@ -61,7 +61,7 @@ class PieceEncoder {
 
     int delay() const;
     int lowpass() const;
-    long readMilliseconds() const { return readMs_; }
+    long readMilliseconds() const { return readMicroseconds_ / 1000; }
 
   private:
     bool take(const unsigned char* bytes, int n);
@@ -77,7 +77,7 @@ class PieceEncoder {
     std::vector<Mp3Frame> settled_;
     bool ended_ = false;
     bool ok_ = true;
-    long readMs_ = 0;
+    long readMicroseconds_ = 0;
 };
 
 // How one piece hands over to a later one.

@@ -110,19 +110,21 @@ struct Timings {
     long write = 0;
 };
 
-// Encodes every piece on its own thread, each up to its planned end; then each looks for its
-// hand-over, carrying on into the next piece until it finds one, while the progress line is
-// printed here.
 struct Encoded {
     std::vector<std::unique_ptr<PieceEncoder>> encoders;
+    std::vector<PieceEncoder*> pieces;  // the same, as the joins take them
     std::vector<Handover> handovers;
     bool ok = true;
 };
+
+// Encodes every piece on its own thread, each up to its planned end; then each looks for its
+// hand-over, carrying on into the next piece until it finds one, while the progress line is
+// printed here.
 Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, Timings& timings) {
     const std::size_t count = plan.pieces.size();
     Encoded result;
     result.handovers.resize(count);
-    std::vector<PieceEncoder*> pieces;
+    std::vector<PieceEncoder*>& pieces = result.pieces;
     for (const PiecePlan& p : plan.pieces) {
         SampleSource source;
         if (decode) {
@@ -268,10 +270,7 @@ Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterN
     }
 
     const auto joinStarted = Clock::now();
-    std::vector<PieceEncoder*> encoders;
-    for (const auto& e : encoded.encoders) {
-        encoders.push_back(e.get());
-    }
+    const std::vector<PieceEncoder*>& encoders = encoded.pieces;
     Mp3FramePacker packer;
     if (!joinPieces(encoders, encoded.handovers, packer)) {
         return {std::nullopt, "frames do not join"};
