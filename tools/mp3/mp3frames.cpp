@@ -1,4 +1,4 @@
-#include "tools/mp3frames.h"
+#include "tools/mp3/mp3frames.h"
 
 #include <algorithm>
 #include <array>
@@ -11,6 +11,19 @@ constexpr std::array<int, 16> kRatesMpeg1 = {0,   32,  40,  48,  56,  64,  80,  
 constexpr std::array<int, 16> kRatesMpeg2 = {0,  8,  16, 24,  32,  40,  48,  56,
                                              64, 80, 96, 112, 128, 144, 160, 0};
 constexpr std::array<int, 3> kSampleRates = {44100, 48000, 32000};
+
+// The Xing header ("Info", flags, frames, bytes, 100-entry seek table, quality) and the LAME
+// extension after it, byte offsets from the extension's start.
+constexpr std::size_t kXingSize = 120;
+constexpr std::size_t kLameEncoder = 0;  // 9 characters: "LAME3.100"
+constexpr std::size_t kLameRevisionMethod = 9;
+constexpr std::size_t kLameLowpass = 10;       // in 100 Hz
+constexpr std::size_t kLameBitrate = 20;       // kbit/s
+constexpr std::size_t kLameDelayPadding = 21;  // 12 bits each
+constexpr std::size_t kLameMusicLength = 28;   // bytes, Info frame included
+constexpr std::size_t kLameMusicCrc = 32;
+constexpr std::size_t kLameTagCrc = 34;  // over everything before it
+constexpr std::size_t kLameSize = 36;
 
 std::uint32_t be32(std::string_view s, std::size_t at) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) << 24 |
@@ -75,44 +88,73 @@ std::optional<Mp3Header> parseMp3Header(std::uint32_t bits) {
     h.sampleRate = kSampleRates[srIndex] >> (h.mpeg1 ? 0 : version == 2 ? 1 : 2);
     h.bitrateKbps = (h.mpeg1 ? kRatesMpeg1 : kRatesMpeg2)[rateIndex];
     h.channels = (bits >> 6 & 3) == 3 ? 1 : 2;
-    h.samples = h.mpeg1 ? 1152 : 576;
+    h.samples = mp3SamplesPerFrame(h.sampleRate);
     h.size = h.samples / 8 * h.bitrateKbps * 1000 / h.sampleRate + static_cast<int>(bits >> 9 & 1);
     h.sideInfoSize = h.mpeg1 ? (h.channels == 1 ? 17 : 32) : (h.channels == 1 ? 9 : 17);
     h.maxBegin = h.mpeg1 ? 511 : 255;
     return h;
 }
 
-std::optional<std::vector<Mp3Frame>> unpackMp3Frames(std::string_view stream) {
-    std::vector<Mp3Frame> frames;
-    std::string payload;  // every frame's bytes after its side information, end to end
+bool Mp3FrameReader::feed(std::string_view bytes) {
+    pending_.append(bytes);
     std::size_t at = 0;
-    while (at < stream.size()) {
-        if (stream.size() - at < 4) {
-            return std::nullopt;
-        }
-        const auto h = parseMp3Header(be32(stream, at));
+    while (!bad_ && pending_.size() - at >= 4) {
+        const auto h = parseMp3Header(be32(pending_, at));
         const auto fixed = static_cast<std::size_t>(h ? 4 + h->sideInfoSize : 0);
-        if (!h || stream.size() - at < static_cast<std::size_t>(h->size) ||
-            static_cast<std::size_t>(h->size) < fixed) {
-            return std::nullopt;
+        if (!h || static_cast<std::size_t>(h->size) < fixed) {
+            bad_ = true;
+            break;
+        }
+        if (pending_.size() - at < static_cast<std::size_t>(h->size)) {
+            break;
         }
         Mp3Frame f;
         f.header = *h;
-        f.headerAndSideInfo = std::string(stream.substr(at, fixed));
-        const std::string_view side = stream.substr(at + 4, fixed - 4);
+        f.headerAndSideInfo = pending_.substr(at, fixed);
+        const std::string_view side = std::string_view(f.headerAndSideInfo).substr(4);
         f.mainDataBegin = static_cast<int>(h->mpeg1 ? readBits(side, 0, 9) : readBits(side, 0, 8));
-        const std::size_t start = payload.size();
-        payload.append(stream.substr(at + fixed, static_cast<std::size_t>(h->size) - fixed));
-        const std::size_t length = (mainDataBits(side, *h) + 7) / 8;
-        if (static_cast<std::size_t>(f.mainDataBegin) > start ||
-            start - static_cast<std::size_t>(f.mainDataBegin) + length > payload.size()) {
-            return std::nullopt;
+        const std::size_t start = payload_.size();
+        payload_.append(pending_, at + fixed, static_cast<std::size_t>(h->size) - fixed);
+        const std::size_t bits = mainDataBits(side, *h);
+        const std::size_t length = (bits + 7) / 8;
+        const auto begin = static_cast<std::size_t>(f.mainDataBegin);
+        if (begin > start || start - begin + length > payload_.size()) {
+            bad_ = true;
+            break;
         }
-        f.mainData = payload.substr(start - static_cast<std::size_t>(f.mainDataBegin), length);
-        frames.push_back(std::move(f));
+        f.mainData = payload_.substr(start - begin, length);
+        // What follows the last bit is filler that may differ between two encodes of one sound.
+        if (bits % 8 != 0) {
+            f.mainData.back() = static_cast<char>(static_cast<unsigned char>(f.mainData.back()) &
+                                                  (0xff00u >> (bits % 8)));
+        }
+        frames_.push_back(std::move(f));
         at += static_cast<std::size_t>(h->size);
     }
-    return frames;
+    pending_.erase(0, at);
+    return !bad_;
+}
+
+std::optional<std::vector<Mp3Frame>> unpackMp3Frames(std::string_view stream) {
+    Mp3FrameReader reader;
+    if (!reader.feed(stream) || !reader.atFrameEnd()) {
+        return std::nullopt;
+    }
+    return std::move(reader.frames());
+}
+
+bool sameSound(const Mp3Frame& a, const Mp3Frame& b) {
+    const std::string& x = a.headerAndSideInfo;
+    const std::string& y = b.headerAndSideInfo;
+    if (x.size() != y.size() || x.size() < 6 || a.mainData != b.mainData ||
+        x.compare(0, 4, y, 0, 4) != 0) {
+        return false;
+    }
+    // main_data_begin: the first 9 (MPEG-1) or 8 bits of the side information.
+    const unsigned mask = a.header.mpeg1 ? 0x7fu : 0xffu;
+    const unsigned start = a.header.mpeg1 ? 6 : 5;
+    return (static_cast<unsigned char>(x[5]) & mask) == (static_cast<unsigned char>(y[5]) & mask) &&
+           x.compare(start, std::string::npos, y, start, std::string::npos) == 0;
 }
 
 int Mp3FramePacker::room(int maxBegin) const {
@@ -156,11 +198,21 @@ bool Mp3FramePacker::add(const Mp3Frame& frame) {
 }
 
 std::uint16_t crc16(std::string_view bytes, std::uint16_t crc) {
-    for (const char c : bytes) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int i = 0; i < 8; ++i) {
-            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+    // A byte at a time: the music CRC runs over the whole file while the user waits.
+    static const std::array<std::uint16_t, 256> table = [] {
+        std::array<std::uint16_t, 256> t{};
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            unsigned value = byte;
+            for (int i = 0; i < 8; ++i) {
+                value = value & 1 ? (value >> 1) ^ 0xA001 : value >> 1;
+            }
+            t[byte] = static_cast<std::uint16_t>(value);
         }
+        return t;
+    }();
+    for (const char c : bytes) {
+        crc = static_cast<std::uint16_t>(crc >> 8 ^
+                                         table[(crc ^ static_cast<unsigned char>(c)) & 0xff]);
     }
     return crc;
 }
@@ -174,7 +226,7 @@ std::string mp3InfoFrame(const std::string& frames, const std::vector<std::size_
     // The smallest bitrate from the stream's own up that holds the tag.
     std::uint32_t bits = (first->bits & 0xffff0ccfu) | 0x00010000u;  // no CRC, padding or ext.
     const auto base = static_cast<std::size_t>(4 + first->sideInfoSize);
-    const std::size_t needed = base + 120 + 36;
+    const std::size_t needed = base + kXingSize + kLameSize;
     std::optional<Mp3Header> h;
     for (std::uint32_t index = first->bits >> 12 & 15; index < 15; ++index) {
         h = parseMp3Header((bits & ~0xf000u) | index << 12);
@@ -196,26 +248,27 @@ std::string mp3InfoFrame(const std::string& frames, const std::vector<std::size_
         const std::uint64_t at = tag.size() + offsets[i * offsets.size() / 100];
         tag[base + 16 + i] = static_cast<char>(std::min<std::uint64_t>(255, 256 * at / total));
     }
-    const std::size_t lame = base + 120;
-    tag.replace(lame, std::min<std::size_t>(9, facts.encoder.size()), facts.encoder, 0, 9);
-    tag[lame + 9] = 1;  // revision 0, constant bitrate
-    tag[lame + 10] = static_cast<char>(std::min(255, (facts.lowpassHz + 50) / 100));
-    tag[lame + 20] = static_cast<char>(std::min(255, first->bitrateKbps));
+    const std::size_t lame = base + kXingSize;
+    tag.replace(lame + kLameEncoder, std::min<std::size_t>(9, facts.encoder.size()), facts.encoder,
+                0, 9);
+    tag[lame + kLameRevisionMethod] = 1;  // revision 0, constant bitrate
+    tag[lame + kLameLowpass] = static_cast<char>(std::min(255, (facts.lowpassHz + 50) / 100));
+    tag[lame + kLameBitrate] = static_cast<char>(std::min(255, first->bitrateKbps));
     const std::uint64_t decoded = offsets.size() * static_cast<std::uint64_t>(first->samples);
     const std::uint64_t padding =
         decoded - std::min<std::uint64_t>(decoded, facts.samples + facts.encoderDelay);
     const auto delayPadding = static_cast<std::uint32_t>(
         (static_cast<unsigned>(facts.encoderDelay) & 0xfff) << 12 | (padding & 0xfff));
-    tag[lame + 21] = static_cast<char>(delayPadding >> 16);
-    tag[lame + 22] = static_cast<char>(delayPadding >> 8);
-    tag[lame + 23] = static_cast<char>(delayPadding);
-    putBe32(tag, lame + 28, static_cast<std::uint32_t>(total));
+    tag[lame + kLameDelayPadding] = static_cast<char>(delayPadding >> 16);
+    tag[lame + kLameDelayPadding + 1] = static_cast<char>(delayPadding >> 8);
+    tag[lame + kLameDelayPadding + 2] = static_cast<char>(delayPadding);
+    putBe32(tag, lame + kLameMusicLength, static_cast<std::uint32_t>(total));
     const std::uint16_t music = crc16(frames);
-    tag[lame + 32] = static_cast<char>(music >> 8);
-    tag[lame + 33] = static_cast<char>(music);
-    const std::uint16_t own = crc16(std::string_view(tag).substr(0, lame + 34));
-    tag[lame + 34] = static_cast<char>(own >> 8);
-    tag[lame + 35] = static_cast<char>(own);
+    tag[lame + kLameMusicCrc] = static_cast<char>(music >> 8);
+    tag[lame + kLameMusicCrc + 1] = static_cast<char>(music);
+    const std::uint16_t own = crc16(std::string_view(tag).substr(0, lame + kLameTagCrc));
+    tag[lame + kLameTagCrc] = static_cast<char>(own >> 8);
+    tag[lame + kLameTagCrc + 1] = static_cast<char>(own);
     return tag;
 }
 

@@ -8,6 +8,11 @@
 
 namespace lumivox::tools {
 
+// Samples per channel in one Layer III frame: 1152 for MPEG-1 (32 kHz and up), else 576.
+constexpr int mp3SamplesPerFrame(int sampleRate) {
+    return sampleRate >= 32000 ? 1152 : 576;
+}
+
 // An MPEG audio Layer III frame header ("FF FB 90 64": MPEG-1, 128 kbit/s, 44100 Hz, stereo).
 struct Mp3Header {
     std::uint32_t bits = 0;
@@ -27,12 +32,31 @@ struct Mp3Frame {
     Mp3Header header;
     std::string headerAndSideInfo;  // as encoded; its main_data_begin is rewritten on packing
     int mainDataBegin = 0;          // as encoded
-    std::string mainData;           // whole bytes of the frame's part2_3 bits
+    std::string mainData;           // the frame's part2_3 bits, the last byte's rest zeroed
 };
 
-// Cuts a raw Layer III stream (no tags) into frames and unpacks each frame's main data. nullopt
-// when anything is not a frame or a back-reference leaves the stream.
+// Cuts a raw Layer III stream (no tags) into frames as it comes, unpacking each frame's main data.
+class Mp3FrameReader {
+  public:
+    // False, from then on, when anything is not a frame or a back-reference leaves the stream.
+    bool feed(std::string_view bytes);
+    // True when the bytes fed so far end on a whole frame.
+    bool atFrameEnd() const { return pending_.empty(); }
+    std::vector<Mp3Frame>& frames() { return frames_; }
+    const std::vector<Mp3Frame>& frames() const { return frames_; }
+
+  private:
+    std::string pending_;
+    std::string payload_;  // every frame's bytes after its side information, end to end
+    std::vector<Mp3Frame> frames_;
+    bool bad_ = false;
+};
+
+// The whole stream at once; nullopt when it is not whole frames throughout.
 std::optional<std::vector<Mp3Frame>> unpackMp3Frames(std::string_view stream);
+
+// Whether the two frames decode alike, wherever in the reservoir their main data lies.
+bool sameSound(const Mp3Frame& a, const Mp3Frame& b);
 
 // Lays frames out again, each one's main data as far back as the reservoir allows, so every
 // back-reference is valid whatever stream a frame came from.

@@ -1,0 +1,313 @@
+#include "tools/mp3/parallelmp3.h"
+
+#include <fcntl.h>
+#include <lame/lame.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <latch>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "tools/argtranslate.h"
+#include "tools/flacreader.h"
+#include "tools/mp3/mp3file.h"
+#include "tools/mp3/mp3frames.h"
+#include "tools/mp3/mp3input.h"
+#include "tools/mp3/mp3pieces.h"
+#include "tools/runtool.h"
+
+namespace lumivox::tools {
+namespace {
+
+// Shorter inputs go to ffmpeg: there is little to win and each piece needs some length.
+constexpr long kShortestSeconds = 20;
+constexpr long kShortestPieceSeconds = 5;
+// Decoded audio kept in memory when ffmpeg decodes: about three hours of 48 kHz stereo.
+constexpr long long kMostPcmBytes = 2LL << 30;
+// Room beyond the length the FLAC header gives, for what resampling adds.
+constexpr long kSpareSeconds = 2;
+
+using Clock = std::chrono::steady_clock;
+
+long millisecondsSince(Clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+bool parsePositive(const std::string& text, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && value > 0;
+}
+
+void print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+// "size=    1408kB time=90.12 bitrate= 128.0kbits/s speed=41.5x"
+std::string statusLine(std::size_t bytes, double seconds, double speed, char end) {
+    char line[160];
+    std::snprintf(line, sizeof line, "size=%8zukB time=%.2f bitrate=%6.1fkbits/s speed=%.3gx%c",
+                  bytes / 1024, seconds, seconds > 0 ? bytes * 8 / seconds / 1000 : 0.0, speed,
+                  end);
+    return line;
+}
+
+// The encode as planned from the FLAC header.
+struct Plan {
+    bool direct = false;  // each piece reads its own span of the FLAC
+    bool wide = false;    // more than 16 bits a sample
+    long expected = 0;    // samples after resampling
+    long capacity = 0;    // samples held when ffmpeg decodes
+    std::vector<long> starts;
+    std::vector<PiecePlan> pieces;
+};
+
+// Why the job goes to plain ffmpeg, or empty with the plan filled in.
+std::string planEncode(const Mp3Job& job, const FlacReader& flac, int pieces, Plan& plan) {
+    if (pieces < 2) {
+        return "one processor core";
+    }
+    if (!flac.ok()) {
+        return "not a FLAC that libFLAC reads";
+    }
+    if (flac.frames() < kShortestSeconds * flac.sampleRate()) {
+        return "shorter than " + std::to_string(kShortestSeconds) + " s";
+    }
+    // Not resampled or mixed, each piece decodes its own span of the FLAC: lossless, so the very
+    // numbers ffmpeg would decode. Otherwise ffmpeg decodes the whole as the pieces go.
+    plan.direct = flac.sampleRate() == job.sampleRate && flac.channels() == job.channels;
+    plan.wide = flac.bits() > 16;
+    plan.expected = static_cast<long>(flac.frames() * job.sampleRate / flac.sampleRate());
+    plan.capacity = plan.expected + kSpareSeconds * job.sampleRate;
+    if (!plan.direct && static_cast<long long>(plan.capacity) * (plan.wide ? 4 : 2) * job.channels >
+                            kMostPcmBytes) {
+        return "too long to hold decoded";
+    }
+    const long spf = mp3SamplesPerFrame(job.sampleRate);
+    pieces = static_cast<int>(
+        std::min<long>(pieces, plan.expected / (kShortestPieceSeconds * job.sampleRate)));
+    plan.starts = pieceStarts((plan.expected + spf - 1) / spf, pieces);
+    plan.pieces = planPieces(job, plan.expected, plan.starts);
+    return {};
+}
+
+// Where the time went, in milliseconds of the wall clock (reading: summed over the pieces).
+struct Timings {
+    long read = 0;
+    long encode = 0;
+    long carry = 0;
+    long join = 0;
+    long write = 0;
+};
+
+struct Encoded {
+    std::vector<std::unique_ptr<PieceEncoder>> encoders;
+    std::vector<PieceEncoder*> pieces;  // the same, as the joins take them
+    std::vector<Handover> handovers;
+    bool ok = true;
+};
+
+// Encodes every piece on its own thread, each up to its planned end; then each looks for its
+// hand-over, carrying on into the next piece until it finds one, while the progress line is
+// printed here.
+Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, Timings& timings) {
+    const std::size_t count = plan.pieces.size();
+    Encoded result;
+    result.handovers.resize(count);
+    std::vector<PieceEncoder*>& pieces = result.pieces;
+    for (const PiecePlan& p : plan.pieces) {
+        SampleSource source;
+        if (decode) {
+            source = [decode](long at, long n, std::int32_t* l, std::int32_t* r) {
+                return decode->read(at, n, l, r);
+            };
+        } else {
+            auto flac = std::make_shared<FlacReader>(job.input);
+            source = [flac](long at, long n, std::int32_t* l, std::int32_t* r) {
+                return flac->read(at, n, l, r);
+            };
+        }
+        result.encoders.push_back(std::make_unique<PieceEncoder>(job, source, plan.wide, p));
+        pieces.push_back(result.encoders.back().get());
+    }
+
+    const auto started = Clock::now();
+    std::atomic<long> done{0};
+    std::atomic<long> settledAt{0};
+    std::atomic<std::size_t> arrived{0};
+    std::latch settled(static_cast<std::ptrdiff_t>(count));
+    std::mutex finishMutex;
+    std::condition_variable pieceFinished;
+    std::size_t finished = 0;
+    std::vector<std::thread> threads;
+    for (std::size_t k = 0; k < count; ++k) {
+        threads.emplace_back([&, k] {
+            PieceEncoder& own = *pieces[k];
+            const PiecePlan& p = plan.pieces[k];
+            own.encodeTo(p.last ? LONG_MAX : p.to, done);
+            own.settle();
+            if (++arrived == count) {
+                settledAt = millisecondsSince(started);
+            }
+            settled.count_down();
+            settled.wait();
+            long first = p.last ? 0 : plan.starts[k + 1];
+            while (!p.last && own.ok() &&
+                   !findHandover(pieces, k, plan.starts, first, result.handovers[k]) &&
+                   !own.inputEnded()) {
+                own.carryOn(done);
+            }
+            const std::lock_guard lock(finishMutex);
+            ++finished;
+            pieceFinished.notify_all();
+        });
+    }
+    for (;;) {
+        {
+            std::unique_lock lock(finishMutex);
+            if (pieceFinished.wait_for(lock, std::chrono::milliseconds(100),
+                                       [&] { return finished == count; })) {
+                break;
+            }
+        }
+        if (decode) {
+            print(decode->takeReport(false));
+        }
+        const double seconds = static_cast<double>(done) / job.sampleRate;
+        const double spent = static_cast<double>(millisecondsSince(started)) / 1000;
+        print(statusLine(static_cast<std::size_t>(seconds * job.kbps * 125), seconds,
+                         spent > 0 ? seconds / spent : 0.0, '\r'));
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    timings.encode = settledAt;
+    timings.carry = millisecondsSince(started) - settledAt;
+    for (const PieceEncoder* piece : pieces) {
+        timings.read += piece->readMilliseconds();
+        result.ok = result.ok && piece->ok();
+    }
+    return result;
+}
+
+std::string describe(const Encoded& encoded, const Timings& t) {
+    long alike = 0, byRoom = 0, carried = 0;
+    std::string at;
+    for (std::size_t k = 0; k + 1 < encoded.encoders.size(); ++k) {
+        const Handover& h = encoded.handovers[k];
+        (h.alike ? alike : byRoom) += h.to != 0 ? 1 : 0;
+        at += h.to != 0 ? " " + std::to_string(h.frame) : "";
+        carried += encoded.encoders[k]->framesEnd() - encoded.encoders[k]->settledEnd();
+    }
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%zu pieces, %ld joins alike, %ld by reservoir, %ld frames carried on; "
+                  "read %ld ms, encode %ld ms, carry %ld ms, join %ld ms, write %ld ms; joined at",
+                  encoded.encoders.size(), alike, byRoom, carried, t.read, t.encode, t.carry,
+                  t.join, t.write);
+    return text + at;
+}
+
+}  // namespace
+
+std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& a) {
+    long rate = 0, kbps = 0;
+    if (a.size() != 11 || a[0] != "-i" || a[2] != "-y" || a[3] != "-vn" || a[4] != "-ar" ||
+        a[6] != "-ab" || a[8] != "-ac" || (a[9] != "1" && a[9] != "2") ||
+        !endsWithNoCase(a[1], ".flac") || !endsWithNoCase(a[10], ".mp3") ||
+        !parsePositive(a[5], rate) || a[7].size() < 2 || a[7].back() != 'k' ||
+        !parsePositive(a[7].substr(0, a[7].size() - 1), kbps) || kbps > 320) {
+        return std::nullopt;
+    }
+    return Mp3Job{a[1], a[10], static_cast<int>(nearestMp3SampleRate(rate)), static_cast<int>(kbps),
+                  a[9] == "1" ? 1 : 2};
+}
+
+std::vector<long> pieceStarts(long frames, int pieces) {
+    std::vector<long> starts;
+    for (int k = 0; k <= pieces; ++k) {
+        starts.push_back(frames * k / pieces);
+    }
+    return starts;
+}
+
+Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName) {
+    const auto started = Clock::now();
+    const FlacReader flac(job.input);
+    Plan plan;
+    if (std::string refused = planEncode(job, flac, pieces, plan); !refused.empty()) {
+        return {std::nullopt, refused};
+    }
+    std::unique_ptr<FfmpegDecode> decode;
+    if (plan.direct) {
+        print(flacReport(flac, job.input));
+    } else {
+        decode = std::make_unique<FfmpegDecode>(job, plan.capacity, plan.wide, adapterName);
+    }
+    Timings timings;
+    Encoded encoded = encodePieces(job, plan, decode.get(), timings);
+    if (decode) {
+        decode->wait();
+        print(decode->takeReport(true));
+    }
+    if (const int sig = endingSignalSeen()) {
+        return {128 + sig, "ended"};
+    }
+    const long samples = plan.direct ? plan.expected : decode->frames();
+    // The pieces were planned on the header's length: the input must have ended in the last.
+    if ((decode && !decode->ok()) || !encoded.ok || samples <= plan.pieces.back().ownFrom) {
+        return {std::nullopt, "decoding or encoding failed"};
+    }
+
+    const auto joinStarted = Clock::now();
+    const std::vector<PieceEncoder*>& encoders = encoded.pieces;
+    Mp3FramePacker packer;
+    if (!joinPieces(encoders, encoded.handovers, packer)) {
+        return {std::nullopt, "frames do not join"};
+    }
+    const Mp3InfoFacts facts{encoders.front()->delay(), static_cast<std::uint64_t>(samples),
+                             encoders.front()->lowpass(),
+                             std::string("LAME") + get_lame_short_version()};
+    const std::string info = mp3InfoFrame(packer.bytes(), packer.frameOffsets(), facts);
+    timings.join = millisecondsSince(joinStarted);
+
+    const auto writeStarted = Clock::now();
+    if (info.empty() || !writeMp3File(job.output, job.input, info, packer.bytes())) {
+        if (const int sig = endingSignalSeen()) {
+            return {128 + sig, "ended"};
+        }
+        return {std::nullopt, "the file could not be written"};
+    }
+    timings.write = millisecondsSince(writeStarted);
+    const double seconds = static_cast<double>(samples) / job.sampleRate;
+    const double spent = static_cast<double>(millisecondsSince(started)) / 1000;
+    print(statusLine(packer.bytes().size() + info.size(), seconds,
+                     spent > 0 ? seconds / spent : 0.0, '\n'));
+    return {0, describe(encoded, timings)};
+}
+
+void reportMp3Path(const std::string& input, bool pieces, const std::string& reason) {
+    const char* path = std::getenv("LUMIVOX_PIECES_REPORT");
+    if (!path || !*path) {
+        return;
+    }
+    // One write to a file opened for appending: lines of encodes side by side stay whole.
+    const std::string line = input + '\t' + (pieces ? "pieces" : "plain") + '\t' + reason + '\n';
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t written = write(fd, line.data(), line.size());
+        close(fd);
+    }
+}
+
+}  // namespace lumivox::tools
