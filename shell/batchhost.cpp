@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "engine/apppaths.h"
+#include "settings/lumivoxini.h"
 #include "settings/settingsfiles.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"
@@ -55,6 +56,10 @@ void WindowBatchHost::playCompletionSound() {
 
 bool WindowBatchHost::completionSoundWanted() const {
     return intSoundPrompt == 0;
+}
+
+bool WindowBatchHost::keepSourceFolders() const {
+    return settings::loadKeepSourceFolders();
 }
 
 }  // namespace lumivox
