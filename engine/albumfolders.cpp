@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
-
 #include "engine/apppaths.h"
 
 namespace lumivox::album {
@@ -16,17 +14,16 @@ const QStringList kCoverStems{QStringLiteral("cover"), QStringLiteral("folder"),
 const QStringList kCoverSuffixes{QStringLiteral(".jpg"), QStringLiteral(".jpeg"),
                                  QStringLiteral(".png")};
 
-// The place of a cover name in the order of preference; -1 for any other name.
-int coverRank(const QString& name) {
+bool isCoverName(const QString& name) {
     const QString lower = name.toLower();
-    for (qsizetype stem = 0; stem < kCoverStems.size(); ++stem) {
-        for (qsizetype suffix = 0; suffix < kCoverSuffixes.size(); ++suffix) {
-            if (lower == kCoverStems.at(stem) + kCoverSuffixes.at(suffix)) {
-                return static_cast<int>(stem * kCoverSuffixes.size() + suffix);
+    for (const QString& stem : kCoverStems) {
+        for (const QString& suffix : kCoverSuffixes) {
+            if (lower == stem + suffix) {
+                return true;
             }
         }
     }
-    return -1;
+    return false;
 }
 }  // namespace
 
@@ -50,13 +47,10 @@ QStringList coverFiles(const QString& folder) {
     QStringList covers;
     // Files only: a pipe named cover.jpg would hang the copy.
     for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-        if (coverRank(name) >= 0 && QFileInfo(folder + paths::kSeparator + name).isFile()) {
+        if (isCoverName(name) && QFileInfo(folder + paths::kSeparator + name).isFile()) {
             covers << name;
         }
     }
-    std::stable_sort(covers.begin(), covers.end(), [](const QString& a, const QString& b) {
-        return coverRank(a) < coverRank(b);
-    });
     return covers;
 }
 

@@ -12,7 +12,7 @@ namespace lumivox::album {
 QString mirroredSubfolder(const QString& entryPath, const QString& foundUnder);
 
 // The cover pictures a folder holds, by name: cover, folder or front with .jpg, .jpeg or .png,
-// in any letter case; in that order of preference.
+// in any letter case.
 QStringList coverFiles(const QString& folder);
 
 // Copies the cover pictures of fromFolder into toFolder under their own names; a name toFolder

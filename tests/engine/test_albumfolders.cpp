@@ -1,11 +1,6 @@
-// Where a scanned file lands when the source folders are kept, and which pictures count as the
-// folder's cover.
+// Where a scanned file lands when the source folders are kept.
 
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include "engine/albumfolders.h"
 
@@ -13,7 +8,7 @@ using namespace lumivox;
 
 namespace {
 
-TEST(AlbumFolders, AScannedFileGoesBelowTheScannedFoldersName) {
+TEST(MirroredSubfolder, AScannedFileGoesBelowTheScannedFoldersName) {
     struct Case {
         const char* entry;
         const char* foundUnder;
@@ -34,31 +29,6 @@ TEST(AlbumFolders, AScannedFileGoesBelowTheScannedFoldersName) {
             QString::fromUtf8(c.expected))
             << c.entry << " under " << c.foundUnder;
     }
-}
-
-TEST(AlbumFolders, CoversAreFoundInAnyCaseInOrderAndNeverCopiedOverAFile) {
-    QTemporaryDir from;
-    QTemporaryDir to;
-    for (const char* name :
-         {"front.jpeg", "Folder.JPG", "back.jpg", "cover.jpg.txt", "COVER.png"}) {
-        QFile file(from.filePath(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(name);
-    }
-    QDir(from.path()).mkdir("cover.jpg");  // a folder, not a picture
-    EXPECT_EQ(album::coverFiles(from.path()),
-              (QStringList{"COVER.png", "Folder.JPG", "front.jpeg"}));
-
-    QFile mine(to.filePath("Folder.JPG"));
-    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
-    mine.write("mine");
-    mine.close();
-    EXPECT_EQ(album::copyCoverFiles(from.path(), to.path()), 2);
-    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
-    EXPECT_EQ(mine.readAll(), "mine");
-    QFile copied(to.filePath("COVER.png"));
-    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copied.readAll(), "COVER.png");
 }
 
 }  // namespace
