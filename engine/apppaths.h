@@ -8,6 +8,9 @@ namespace lumivox::paths {
 inline constexpr char16_t kSeparator = u'/';
 inline const QString kSeparatorText = QStringLiteral("/");
 
+// The folder as the command lines want it, ending in the separator.   "/o" -> "/o/"
+QString withTrailingSeparator(const QString& folder);
+
 // Folder of the running executable, without a trailing separator.
 QString appFolder();
 // Application folder + "/output": where outputs go when the output box names no folder.

@@ -8,7 +8,6 @@
 
 #include "engine/apppaths.h"
 #include "settings/lumivoxini.h"
-#include "settings/settingsfiles.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"
 #include "widgets/desktopservices.h"
@@ -55,7 +54,7 @@ void WindowBatchHost::playCompletionSound() {
 }
 
 bool WindowBatchHost::completionSoundWanted() const {
-    return intSoundPrompt == 0;
+    return options_.completionSoundWanted();
 }
 
 bool WindowBatchHost::keepSourceFolders() const {

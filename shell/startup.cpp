@@ -25,14 +25,6 @@ int savedPosition(const QComboBox* box) {
 }
 }  // namespace
 
-QString setupFilePath() {
-    return paths::appFolder() + QStringLiteral("/") + settings::kSetupFile;
-}
-
-QString optionsFilePath() {
-    return paths::appFolder() + QStringLiteral("/") + settings::kOptionsFile;
-}
-
 void restoreChoices(frmMain& window, const QStringList& values) {
     QComboBox* const audioBoxes[] = {window.cmbBR(), window.cmbR(), window.cmbChannel()};
     std::optional<int> restored[3];

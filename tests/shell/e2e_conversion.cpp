@@ -50,7 +50,6 @@ class EndToEnd : public ::testing::Test {
         desktopServices() = DesktopServices{
             [this](const QString& folder) { openedFolders_.append(folder); },
             [this](const QString& wav) { sounds_.append(wav); }, [](const QUrl&) {}};
-        intSoundPrompt = 0;
         program_ = std::make_unique<MainProgram>();
         out_ = dir_.filePath("out");
         window().txtPath()->setText(out_);
@@ -312,7 +311,7 @@ TEST_F(EndToEnd, TheSoundSwitchedOffInTheOptionsStaysSilent) {
     ASSERT_TRUE(makeFlac(song, 1.0));
     window().formatBoxes()->selectFormat(8);
     for (const char* choice : {"OFF", "ON"}) {
-        frmOptions options(&window());
+        frmOptions options(program_->options(), &window());
         options.cmbSR()->setCurrentText(choice);
         options.imgOK_Click();
         window().fileList()->AddFileEntry(song);
@@ -365,7 +364,7 @@ class AlbumFolders : public EndToEnd {
 
 TEST_F(AlbumFolders, TheTickedBoxSurvivesARestartAndMirrorsTheTreeWithoutOverwriting) {
     {
-        frmOptions options(&window());
+        frmOptions options(program_->options(), &window());
         EXPECT_FALSE(options.chkKeepFolders()->isChecked()) << "off by default";
         options.chkKeepFolders()->setChecked(true);
         options.imgOK_Click();
@@ -373,7 +372,7 @@ TEST_F(AlbumFolders, TheTickedBoxSurvivesARestartAndMirrorsTheTreeWithoutOverwri
     EXPECT_EQ(contents(paths::appFolder() + "/options.ini").count("\r\n"), 4);
     program_->imgExit_Click();
     program_ = std::make_unique<MainProgram>();  // the saved choices bring back MP3 and out_
-    ASSERT_TRUE(frmOptions(&window()).chkKeepFolders()->isChecked());
+    ASSERT_TRUE(frmOptions(program_->options(), &window()).chkKeepFolders()->isChecked());
 
     ASSERT_TRUE(scanAndConvert());
     EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
