@@ -86,6 +86,10 @@ QString defaultOutputFolder() {
     return appFolder() + QStringLiteral("/output");
 }
 
+QString lumivoxIni() {
+    return appFolder() + QStringLiteral("/lumivox.ini");
+}
+
 QString resolveOutputFolder(const QString& text) {
     QString folder = text.trimmed().isEmpty() ? defaultOutputFolder() : text;
     if (!folder.startsWith(kSeparator)) {

@@ -19,6 +19,8 @@ QString defaultOutputFolder();
 // text means defaultOutputFolder(), a relative one lies in the application folder (where a
 // program started from its own folder would put it).   "out" -> "<app>/out/"
 QString resolveOutputFolder(const QString& text);
+// The program's own settings beside the two designed files: application folder + "/lumivox.ini".
+QString lumivoxIni();
 // Tests point the program at a build folder that holds data/ and the settings files.
 void setAppFolderOverride(const QString& folder);
 

@@ -11,6 +11,8 @@ class BatchQueue {
     virtual int FileCount() const = 0;
     // Empty text for an index out of range.
     virtual QString FilePathAt(int index) const = 0;
+    // The folder a scan found the entry under; empty for a file added by itself.
+    virtual QString FoundUnderAt(int /*index*/) const { return {}; }
     // Entry 0 goes only when it is still expectedPath.
     virtual bool removeFirstEntryIf(const QString& expectedPath) = 0;
     // A held queue refuses every change but removeFirstEntryIf.

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "engine/albumfolders.h"
 #include "engine/apppaths.h"
 #include "engine/encodecheck.h"
 #include "engine/messages.h"
@@ -88,6 +89,8 @@ void ConversionBatch::RunConversionBatch() {
     busy_ = true;
     ended_ = false;
     failures_.clear();
+    coversCarried_.clear();
+    keepFolders_ = host_.keepSourceFolders();
     list_.setHeld(true);
     settleOutputFolderText();
     QDir().mkdir(outFolder());
@@ -118,13 +121,33 @@ bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString
     return true;
 }
 
+QString ConversionBatch::makeEntryFolder() {
+    const QString base = outFolder();
+    QDir().mkdir(base);  // the box may name another folder by now
+    if (currentSubfolder_.isEmpty()) {
+        return base;
+    }
+    const QString folder = base + currentSubfolder_;
+    if (QDir().mkpath(folder)) {
+        return folder;
+    }
+    failures_.append(FailedFile{currentInput_, QStringLiteral("无法创建文件夹 ") + folder});
+    list_.removeFirstEntryIf(currentInput_);
+    lngDuration_ = 0;
+    return {};
+}
+
 void ConversionBatch::convertFirstEntry() {
     ConversionSettings s = host_.settings();
-    s.outFolder = outFolder();
-    QDir().mkdir(s.outFolder);  // the box may name another folder by now
     currentFormat_ = s.format;
     currentInput_ = list_.FilePathAt(0);
+    currentSubfolder_ =
+        keepFolders_ ? album::mirroredSubfolder(currentInput_, list_.FoundUnderAt(0)) : QString();
     firstFailure_.clear();
+    s.outFolder = makeEntryFolder();
+    if (s.outFolder.isEmpty()) {
+        return;
+    }
     const QString stamp = timeStamp(QTime::currentTime());
     const CommandContext c = context();
 
@@ -162,8 +185,10 @@ void ConversionBatch::objDOS_CommandOver() {
     // The second pass cannot mend a first pass that failed: its cause is the one to name.
     noteFailure(objDOS);
     ConversionSettings s = host_.settings();
-    s.outFolder = outFolder();
-    QDir().mkdir(s.outFolder);  // the box may name another folder by now
+    s.outFolder = makeEntryFolder();
+    if (s.outFolder.isEmpty()) {
+        return;
+    }
     const QString stamp = timeStamp(QTime::currentTime());
     currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
     run(objffmpeg, secondPassTool(currentFormat_), secondPassCommand(context(), s, currentOutput_));
@@ -184,7 +209,8 @@ void ConversionBatch::noteFailure(const DOSOutputs& runner) {
 
 void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
     noteFailure(lastRunner);
-    if (lastRunner.lastExitStatus() != 0 || !isNonEmptyFile(currentOutput_)) {
+    const bool written = lastRunner.lastExitStatus() == 0 && isNonEmptyFile(currentOutput_);
+    if (!written) {
         const QString cause =
             firstFailure_.isEmpty() ? lastOutputLine(lastRunner.Outputs()) : firstFailure_;
         failures_.append(FailedFile{currentInput_, cause});
@@ -197,8 +223,22 @@ void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
             failures_.append(FailedFile{currentInput_, shortfall});
         }
     }
+    if (written) {
+        carryCovers();
+    }
     list_.removeFirstEntryIf(currentInput_);
     lngDuration_ = 0;
+}
+
+// A player that reads folder art finds it beside the MP3s; once a batch, so a second file of the
+// same album does not try again.
+void ConversionBatch::carryCovers() {
+    const QString source = QFileInfo(currentInput_).path();
+    if (currentSubfolder_.isEmpty() || coversCarried_.contains(source)) {
+        return;
+    }
+    coversCarried_.insert(source);
+    album::copyCoverFiles(source, QFileInfo(currentOutput_).path());
 }
 
 void ConversionBatch::completeBatch() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -26,6 +27,8 @@ class BatchHost {
     virtual void openOutputFolder(const QString& folder) = 0;
     virtual void playCompletionSound() = 0;
     virtual bool completionSoundWanted() const = 0;
+    // Whether scanned files go below the output folder in their source folders' layout.
+    virtual bool keepSourceFolders() const { return false; }
 };
 
 // A file whose conversion failed, with the last line of its first tool run that failed (or the
@@ -82,6 +85,10 @@ class ConversionBatch : public QObject {
     void settleOutputFolderText();
     void completeBatch();
     QString outFolder() const;
+    // The output folder of the current entry, made when missing; on failure the entry is
+    // reported and removed, and the result is empty.
+    QString makeEntryFolder();
+    void carryCovers();
     CommandContext context() const;
 
     BatchQueue& list_;
@@ -90,9 +97,12 @@ class ConversionBatch : public QObject {
     qint32 lngDuration_ = 0;
     QString strSpin_ = QStringLiteral("-");
     bool busy_ = false;
-    bool ended_ = false;     // a tool could not be started: the batch stops, the entry stays
-    QString currentInput_;   // entry 0 as it was when its runs were built
-    QString currentOutput_;  // the final file of the current entry
+    bool ended_ = false;           // a tool could not be started: the batch stops, the entry stays
+    QString currentInput_;         // entry 0 as it was when its runs were built
+    QString currentOutput_;        // the final file of the current entry
+    QString currentSubfolder_;     // below the output folder; empty unless source folders are kept
+    bool keepFolders_ = false;     // read once a batch
+    QSet<QString> coversCarried_;  // source folders whose covers were copied in this batch
     int currentFormat_ = FormatMp3;
     QString firstFailure_;  // of the current entry
     QList<FailedFile> failures_;

@@ -73,7 +73,7 @@ bool FileListModel::AddFileEntry(const QString& path) {
     return addFileEntries(QStringList{path});
 }
 
-bool FileListModel::addFileEntries(const QStringList& paths) {
+bool FileListModel::addFileEntries(const QStringList& paths, const QString& foundUnder) {
     if (held_) {
         return false;
     }
@@ -83,7 +83,7 @@ bool FileListModel::addFileEntries(const QStringList& paths) {
     const int first = FileCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(paths.size()) - 1);
     for (const QString& path : paths) {
-        slots_.append(Slot{FileEntry{path, formatLabelFor(path)}, nextSerial_++});
+        slots_.append(Slot{FileEntry{path, formatLabelFor(path), foundUnder}, nextSerial_++});
     }
     endInsertRows();
     return true;
@@ -91,6 +91,10 @@ bool FileListModel::addFileEntries(const QStringList& paths) {
 
 QString FileListModel::FilePathAt(int index) const {
     return index >= 0 && index < FileCount() ? slots_.at(index).entry.path : QString();
+}
+
+QString FileListModel::FoundUnderAt(int index) const {
+    return index >= 0 && index < FileCount() ? slots_.at(index).entry.foundUnder : QString();
 }
 
 QStringList FileListModel::paths() const {

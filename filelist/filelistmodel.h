@@ -12,6 +12,7 @@ namespace lumivox {
 struct FileEntry {
     QString path;         // exactly as the source delivered it
     QString FormatLabel;  // computed once when the entry is added
+    QString foundUnder;   // the scanned folder it came from; empty for a file added by itself
 };
 
 // The path trimmed of spaces, its last four characters (all when shorter), upper case:
@@ -43,11 +44,13 @@ class FileListModel : public QAbstractTableModel, public BatchQueue {
 
     // Appends an entry. Refused (false) while held.
     bool AddFileEntry(const QString& path);
-    // Appends many at once (one insert notification). Refused (false) while held.
-    bool addFileEntries(const QStringList& paths);
+    // Appends many at once (one insert notification), each remembering the folder it was found
+    // under. Refused (false) while held.
+    bool addFileEntries(const QStringList& paths, const QString& foundUnder = {});
     int FileCount() const override { return static_cast<int>(slots_.size()); }
     // Empty text for an index out of range.
     QString FilePathAt(int index) const override;
+    QString FoundUnderAt(int index) const override;
     const FileEntry& entryAt(int index) const { return slots_.at(index).entry; }
     // The queue's paths in order (what lstFile would hold).
     QStringList paths() const;

@@ -13,6 +13,7 @@
 #include "engine/apppaths.h"
 #include "engine/messages.h"
 #include "engine/numbers.h"
+#include "settings/lumivoxini.h"
 #include "settings/settingsfiles.h"
 #include "widgets/imagebutton.h"
 #include "widgets/naming.h"
@@ -25,7 +26,7 @@ namespace lumivox {
 namespace {
 
 constexpr int kClientWidth = 304;
-constexpr int kClientHeight = 188;
+constexpr int kClientHeight = 218;
 constexpr int kMargin = 16;
 constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
@@ -101,11 +102,14 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
     chkMC_->setGeometry(kMargin, 52, 200, kRowHeight);
     from_ = timeRow(this, QStringLiteral("开始"), 82, {"txtFromH", "txtFromM", "txtFromS"});
     to_ = timeRow(this, QStringLiteral("结束"), 112, {"txtToH", "txtToM", "txtToS"});
+    chkKeepFolders_ =
+        named(new QCheckBox(QStringLiteral("保持原文件夹结构"), this), "chkKeepFolders");
+    chkKeepFolders_->setGeometry(kMargin, 144, 240, kRowHeight);
 
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
-    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 148, 72, 26);
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 178, 72, 26);
     Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
-    Command2_->setGeometry(kClientWidth - kMargin - 72, 148, 72, 26);
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 178, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
     const DialogImageButtons images =
@@ -135,6 +139,7 @@ void frmOptions::Form_Load() {
     } else {
         setTimeBoxesEnabled(false);
     }
+    chkKeepFolders_->setChecked(settings::loadKeepSourceFolders());
 }
 
 void frmOptions::setTimeBoxesEnabled(bool on) {
@@ -190,6 +195,7 @@ void frmOptions::imgOK_Click() {
         options_.cutTo = *to;
     }
     settings::saveOptions(settings::optionsFilePath(), options_);
+    settings::saveKeepSourceFolders(chkKeepFolders_->isChecked());
     accept();
 }
 

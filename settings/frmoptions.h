@@ -14,7 +14,8 @@ class QPushButton;
 namespace lumivox {
 
 // The options dialog: the completion-sound switch and the Music Cutter range. Each showing
-// starts from the program's options; only confirming stores them and writes options.ini.
+// starts from the program's options; only confirming stores them and writes options.ini (and
+// lumivox.ini for the folder layout).
 class frmOptions : public QDialog {
     Q_OBJECT
   public:
@@ -28,6 +29,7 @@ class frmOptions : public QDialog {
     QLineEdit* txtToH() const { return to_[0]; }
     QLineEdit* txtToM() const { return to_[1]; }
     QLineEdit* txtToS() const { return to_[2]; }
+    QCheckBox* chkKeepFolders() const { return chkKeepFolders_; }
     QPushButton* Command1() const { return Command1_; }
     QPushButton* Command2() const { return Command2_; }
 
@@ -48,6 +50,7 @@ class frmOptions : public QDialog {
     QCheckBox* chkMC_ = nullptr;
     std::array<QLineEdit*, 3> from_{};  // hours, minutes, seconds
     std::array<QLineEdit*, 3> to_{};
+    QCheckBox* chkKeepFolders_ = nullptr;  // kept in lumivox.ini, not in options.ini
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;
 };

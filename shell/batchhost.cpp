@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "engine/apppaths.h"
+#include "settings/lumivoxini.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"
 #include "widgets/desktopservices.h"
@@ -54,6 +55,10 @@ void WindowBatchHost::playCompletionSound() {
 
 bool WindowBatchHost::completionSoundWanted() const {
     return options_.completionSoundWanted();
+}
+
+bool WindowBatchHost::keepSourceFolders() const {
+    return settings::loadKeepSourceFolders();
 }
 
 }  // namespace lumivox

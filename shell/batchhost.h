@@ -21,6 +21,7 @@ class WindowBatchHost : public BatchHost {
     void openOutputFolder(const QString& folder) override;
     void playCompletionSound() override;
     bool completionSoundWanted() const override;
+    bool keepSourceFolders() const override;
 
   private:
     frmMain& window_;

@@ -110,7 +110,7 @@ void FileListCommands::ScanFolderIntoList() {
         scan_.SearchFolder(*folder, lstAddFolder_);
         if (!scanCancelled_) {
             // One insert for the whole result, so the view is not redrawn per file.
-            model_->addFileEntries(lstAddFolder_);
+            model_->addFileEntries(lstAddFolder_, *folder);
         }
     }
     if (lblText != nullptr) {

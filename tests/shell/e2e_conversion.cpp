@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QLabel>
@@ -22,12 +23,15 @@
 #include "engine/messages.h"
 #include "filelist/filelistmodel.h"
 #include "settings/frmoptions.h"
+#include "settings/lumivoxini.h"
 #include "settings/settingsfiles.h"
+#include "shell/commandrouter.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
 #include "shell/startup.h"
 #include "tests/shell/e2e_support.h"
+#include "tests/shell/window_support.h"
 #include "widgets/desktopservices.h"
 
 using namespace lumivox;
@@ -316,3 +320,113 @@ TEST_F(EndToEnd, TheSoundSwitchedOffInTheOptionsStaysSilent) {
     }
     EXPECT_EQ(sounds_.size(), 1) << "only the batch after ON plays the sound";
 }
+
+namespace {
+
+// A two-artist, three-album tree with covers, and a file added by itself.
+const QStringList kTree{"A/Album 1/01 Intro.flac", "A/Album 2/01 Intro.flac",
+                        "B/Album 3/01 Intro.flac", "B/Album 3/02 Song.flac"};
+
+class AlbumFolders : public EndToEnd {
+  protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        window().formatBoxes()->selectFormat(8);
+        for (const QString& flac : kTree) {
+            QDir().mkpath(QFileInfo(music(flac)).path());
+            ASSERT_TRUE(makeFlac(music(flac), 1.0));
+        }
+        ASSERT_TRUE(runTool("ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i",
+                                       "color=red:size=16x16", "-frames:v", "1", cover()}));
+        for (const char* copy :
+             {"A/Album 2/Folder.JPG", "B/Album 3/front.jpeg", "B/Album 3/back.jpg"}) {
+            ASSERT_TRUE(QFile::copy(cover(), music(copy)));
+        }
+        ASSERT_TRUE(makeFlac(dir_.filePath("solo.flac"), 1.0));
+    }
+    QString music(const QString& relative) const { return dir_.filePath("music/" + relative); }
+    QString cover() const { return music("A/Album 1/cover.jpg"); }
+    QString mirrored(const QString& relative) const { return out_ + "/music/" + relative; }
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Scans the music folder through the window, adds the single file by itself, converts.
+    bool scanAndConvert() {
+        ScriptedDialogs dialogs;
+        dialogs.accept(dir_.filePath("music"));
+        window().router()->CmdToolsBar_Click(1);
+        window().fileList()->AddFileEntry(dir_.filePath("solo.flac"));
+        return convert(300000) && window().fileList()->FileCount() == 0;
+    }
+};
+
+TEST_F(AlbumFolders, TheTickedBoxSurvivesARestartAndMirrorsTheTreeWithoutOverwriting) {
+    {
+        frmOptions options(program_->options(), &window());
+        EXPECT_FALSE(options.chkKeepFolders()->isChecked()) << "off by default";
+        options.chkKeepFolders()->setChecked(true);
+        options.imgOK_Click();
+    }
+    EXPECT_EQ(contents(paths::appFolder() + "/options.ini").count("\r\n"), 4);
+    program_->imgExit_Click();
+    program_ = std::make_unique<MainProgram>();  // the saved choices bring back MP3 and out_
+    ASSERT_TRUE(frmOptions(program_->options(), &window()).chkKeepFolders()->isChecked());
+
+    ASSERT_TRUE(scanAndConvert());
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    for (const QString& flac : kTree) {
+        EXPECT_EQ(QDir(mirrored(QFileInfo(flac).path()))
+                      .entryList({GetFileStem("/" + flac) + "_*.mp3"}, QDir::Files)
+                      .size(),
+                  1)
+            << flac.toStdString();
+    }
+    for (const char* copied :
+         {"A/Album 1/cover.jpg", "A/Album 2/Folder.JPG", "B/Album 3/front.jpeg"}) {
+        EXPECT_EQ(contents(mirrored(copied)), contents(cover())) << copied;
+    }
+    EXPECT_FALSE(QFile::exists(mirrored("B/Album 3/back.jpg")));
+    EXPECT_EQ(QDir(out_).entryList({"*.mp3"}, QDir::Files).size(), 1)
+        << "the single file stays flat";
+
+    // Again: every name the clock could give is taken, and the user has changed a cover.
+    const QString album1 = mirrored("A/Album 1/");
+    for (int s = 0; s < 600; ++s) {
+        QFile taken(album1 + "01 Intro_" + timeStamp(QTime::currentTime().addSecs(s)) + ".mp3");
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    }
+    QFile mine(mirrored("A/Album 2/Folder.JPG"));
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly | QIODevice::Truncate) && mine.write("mine") == 4);
+    mine.close();
+    ASSERT_TRUE(scanAndConvert());
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    const QFileInfoList counted = QDir(album1).entryInfoList({"01 Intro_* (2).mp3"}, QDir::Files);
+    ASSERT_EQ(counted.size(), 1);
+    EXPECT_GT(counted[0].size(), 0);
+    EXPECT_EQ(QDir(album1).entryInfoList({"*.mp3"}, QDir::Files, QDir::Size).value(2).size(), 0)
+        << "only the first MP3 and the counted one hold sound";
+    EXPECT_EQ(contents(mirrored("A/Album 2/Folder.JPG")), "mine");
+}
+
+TEST_F(AlbumFolders, UntickedTheOutputIsFlatAndAFolderThatCannotBeMadeIsReported) {
+    ASSERT_TRUE(scanAndConvert());
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    EXPECT_EQ(QDir(out_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+              kTree.size() + 1)
+        << "MP3s only, no folders, no covers";
+
+    ASSERT_TRUE(settings::saveKeepSourceFolders(true));
+    QFile blocker(out_ + "/music");  // a file where the tree's folder would go
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ASSERT_TRUE(scanAndConvert());
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_[0].text.count("无法创建文件夹"), kTree.size())
+        << messages_[0].text.toStdString();
+    EXPECT_FALSE(messages_[0].text.contains("solo.flac"));
+    EXPECT_EQ(QDir(out_).entryList({"solo_*.mp3"}, QDir::Files).size(), 2);
+}
+
+}  // namespace
