@@ -26,6 +26,8 @@ class BatchHost {
     virtual void openOutputFolder(const QString& folder) = 0;
     virtual void playCompletionSound() = 0;
     virtual bool completionSoundWanted() const = 0;
+    // The stop command is offered while a batch runs and withdrawn once it was given.
+    virtual void setStopAvailable(bool /*available*/) {}
 };
 
 // A file whose conversion failed, with the last line of its first tool run that failed (or the
@@ -48,6 +50,12 @@ class ConversionBatch : public QObject {
     void imgStart_Click();
     // Converts the whole list; returns when it is empty or the batch was ended.
     void RunConversionBatch();
+    // The stop command ("停止", Esc): ends the running tool and everything it started, removes
+    // that file's partial output and the temporary files, and ends the batch with "已停止". The
+    // stopped file and the ones after it stay listed. Harmless when no batch runs.
+    void cmdStop_Click();
+    // The same for the program's end, waited for here: nothing the batch started runs on.
+    void endForExit();
 
     bool isBusy() const { return busy_; }
     qint32 lngDuration() const { return lngDuration_; }
@@ -81,6 +89,7 @@ class ConversionBatch : public QObject {
     void noteFailure(const DOSOutputs& runner);
     void settleOutputFolderText();
     void completeBatch();
+    void discardStoppedWork();
     QString outFolder() const;
     CommandContext context() const;
 
@@ -91,6 +100,7 @@ class ConversionBatch : public QObject {
     QString strSpin_ = QStringLiteral("-");
     bool busy_ = false;
     bool ended_ = false;     // a tool could not be started: the batch stops, the entry stays
+    bool stopped_ = false;   // the user stopped the batch
     QString currentInput_;   // entry 0 as it was when its runs were built
     QString currentOutput_;  // the final file of the current entry
     int currentFormat_ = FormatMp3;

@@ -27,7 +27,7 @@ void imgHelp_Click(ImageButton* imgHelp) {
 }
 
 void showAbout() {
-    showMessage(aboutText(), MessageIcon::Information, QStringLiteral("关于"));
+    showMessage(aboutText(), MessageIcon::None, QStringLiteral("关于"));
 }
 
 void openWebSite() {

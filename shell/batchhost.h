@@ -20,6 +20,7 @@ class WindowBatchHost : public BatchHost {
     void openOutputFolder(const QString& folder) override;
     void playCompletionSound() override;
     bool completionSoundWanted() const override;
+    void setStopAvailable(bool available) override;
 
   private:
     frmMain& window_;
