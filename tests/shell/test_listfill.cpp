@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -175,6 +176,13 @@ TEST_F(ListFill, DropsAddEveryLocalPathInOrderOntoTheListAndTheDropZone) {
     EXPECT_EQ(paths().last(), "/m/x.flac");
     EXPECT_EQ(paths().size(), 5);
     EXPECT_FALSE(program_->batch().isBusy()) << "a drop never starts a conversion";
+
+    // Over the header row Qt hands the drag on to the list view itself, which takes it.
+    QMimeData header;
+    header.setUrls({QUrl::fromLocalFile("/m/h.flac")});
+    EXPECT_FALSE(window().LV()->header()->acceptDrops());
+    EXPECT_TRUE(drop(window().LV(), header));
+    EXPECT_EQ(paths().last(), "/m/h.flac");
 }
 
 TEST_F(ListFill, TheDropZoneClickOpensOneFile) {
