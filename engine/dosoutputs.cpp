@@ -90,6 +90,8 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     }
     lastRunStarted_ = false;
     lastExitStatus_ = -1;
+    stopRequested_ = false;
+    killed_ = false;
     if (commandLine_.isEmpty()) {
         showMessage(QStringLiteral("Command Line empty"), MessageIcon::Critical);
         return QString();
@@ -130,8 +132,6 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
 
     running_ = true;
     pid_ = process.processId();
-    stopRequested_ = false;
-    killed_ = false;
     outputs_.clear();
     // One decoder for the whole run, so a character split across two reads arrives whole.
     QStringDecoder decode(QStringConverter::System);

@@ -203,8 +203,7 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     QFont webFont = uiFont(8.25, true);
     webFont.setUnderline(true);
     lblWeb = new LinkLabel(QStringLiteral("lblWeb"), kProgramTitle, client);
-    lblWeb->setFont(webFont);
-    lblWeb->setMouseTracking(false);  // only lblFeed reacts to the pointer
+    lblWeb->setFont(webFont);  // always bold: the pointer changes nothing on it
     lblWeb->setGeometry(kListLeft, 434, 120, 17);
     QFont feedFont = uiFont(8.25);
     feedFont.setUnderline(true);
