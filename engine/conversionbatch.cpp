@@ -11,12 +11,14 @@
 #include "engine/apppaths.h"
 #include "engine/encodecheck.h"
 #include "engine/messages.h"
+#include "engine/tempfiles.h"
 
 namespace lumivox {
 
 namespace {
 const QString kPreparing = QStringLiteral("准备中 - 正在估算音频长度");
 const QString kDone = QStringLiteral("Done.");
+const QString kStopped = QStringLiteral("已停止");
 
 void serveEvents() {
     QCoreApplication::processEvents();
@@ -53,7 +55,10 @@ void ConversionBatch::imgStart_Click() {
         return;
     }
     busy_ = true;
+    stopped_ = false;
+    failures_.clear();
     host_.setControlsEnabled(false);
+    host_.setStopAvailable(true);
     // No route may change the list while it is the queue of a running batch.
     list_.setHeld(true);
     timer1_.start();
@@ -87,7 +92,7 @@ CommandContext ConversionBatch::context() const {
 
 void ConversionBatch::RunConversionBatch() {
     busy_ = true;
-    ended_ = false;
+    ended_ = stopped_;  // a stop that came before the first tool started
     failures_.clear();
     coversCarried_.clear();
     keepFolders_ = host_.keepSourceFolders();
@@ -111,9 +116,15 @@ void ConversionBatch::RunConversionBatch() {
 }
 
 bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString& commandLine) {
+    if (stopped_) {
+        return false;
+    }
     CurrentToolName = tool;
     runner.setCommandLine(commandLine);
     runner.ExecuteCommand();
+    if (stopped_) {
+        return false;
+    }
     if (!runner.lastRunStarted()) {
         ended_ = true;  // the runner said "File or command not found"; the entry stays
         return false;
@@ -228,6 +239,56 @@ void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
     }
     list_.removeFirstEntryIf(currentInput_);
     lngDuration_ = 0;
+    currentOutput_.clear();  // finished: a stop from now on must not touch it
+}
+
+void ConversionBatch::cmdStop_Click() {
+    if (!busy_ || stopped_) {
+        return;
+    }
+    stopped_ = true;
+    ended_ = true;
+    // The screen answers at once; the batch unwinds when the tool is gone.
+    host_.setStopAvailable(false);
+    host_.showProgress(progress::Display{0, 0, kStopped});
+    for (DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
+        runner->stop();
+    }
+    if (timer1_.isActive()) {  // armed, but nothing started yet
+        timer1_.stop();
+        completeBatch();
+    }
+}
+
+void ConversionBatch::endForExit() {
+    if (!busy_) {
+        return;
+    }
+    stopped_ = true;
+    ended_ = true;
+    timer1_.stop();
+    for (DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
+        runner->endNow();
+    }
+    discardStoppedWork();
+}
+
+void ConversionBatch::discardStoppedWork() {
+    if (!currentOutput_.isEmpty()) {
+        QFile::remove(currentOutput_);
+        // The multi-core encode writes beside its output under "<name>.XXXXXX" and renames it
+        // at the end; a killed one leaves that piece behind.
+        const QFileInfo output(currentOutput_);
+        const QDir folder = output.dir();
+        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
+            if (name.size() == output.fileName().size() + 7 &&
+                name.startsWith(output.fileName() + u'.')) {
+                QFile::remove(folder.filePath(name));
+            }
+        }
+        currentOutput_.clear();
+    }
+    removeTemporaryFiles(temporaryFiles(), serveEvents);
 }
 
 // A player that reads folder art finds it beside the MP3s; once a batch, so a second file of the
@@ -243,6 +304,9 @@ void ConversionBatch::carryCovers() {
 
 void ConversionBatch::completeBatch() {
     const bool finished = !ended_;
+    if (stopped_) {
+        discardStoppedWork();
+    }
     if (finished) {
         host_.openOutputFolder(outFolder());
         if (host_.completionSoundWanted()) {
@@ -250,10 +314,14 @@ void ConversionBatch::completeBatch() {
         }
     }
     list_.setHeld(false);
+    host_.setStopAvailable(false);
     host_.setControlsEnabled(true);
-    host_.showProgress(progress::Display{0, 0, finished ? kDone : QStringLiteral("0%")});
+    host_.showProgress(
+        progress::Display{0, 0, finished ? kDone : (stopped_ ? kStopped : QStringLiteral("0%"))});
     lngDuration_ = 0;
     busy_ = false;
+    stopped_ = false;
+    currentOutput_.clear();
     if (!failures_.isEmpty()) {
         showMessage(failureReport(failures_), MessageIcon::Exclamation);
     }
@@ -270,6 +338,9 @@ void ConversionBatch::objDuration_ReceiveOutputs(QString& CommandOutputs) {
 }
 
 void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
+    if (stopped_) {
+        return;  // "已停止" stays
+    }
     if (lngDuration_ == 0) {
         if (const auto duration = progress::scanDuration(CommandOutputs)) {
             lngDuration_ = *duration;
@@ -284,6 +355,9 @@ void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
 }
 
 void ConversionBatch::objDOS_ReceiveOutputs(QString& CommandOutputs) {
+    if (stopped_) {
+        return;
+    }
     strSpin_ = progress::nextSpin(strSpin_);
     if (const auto report = progress::scanPercent(CommandOutputs)) {
         host_.showProgress(progress::displayFromPercent(*report, strSpin_));

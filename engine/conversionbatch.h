@@ -29,6 +29,8 @@ class BatchHost {
     virtual bool completionSoundWanted() const = 0;
     // Whether scanned files go below the output folder in their source folders' layout.
     virtual bool keepSourceFolders() const { return false; }
+    // The stop command is offered while a batch runs and withdrawn once it was given.
+    virtual void setStopAvailable(bool /*available*/) {}
 };
 
 // A file whose conversion failed, with the last line of its first tool run that failed (or the
@@ -51,6 +53,12 @@ class ConversionBatch : public QObject {
     void imgStart_Click();
     // Converts the whole list; returns when it is empty or the batch was ended.
     void RunConversionBatch();
+    // The stop command ("停止", Esc): ends the running tool and everything it started, removes
+    // that file's partial output and the temporary files, and ends the batch with "已停止". The
+    // stopped file and the ones after it stay listed. Harmless when no batch runs.
+    void cmdStop_Click();
+    // The same for the program's end, waited for here: nothing the batch started runs on.
+    void endForExit();
 
     bool isBusy() const { return busy_; }
     qint32 lngDuration() const { return lngDuration_; }
@@ -84,6 +92,7 @@ class ConversionBatch : public QObject {
     void noteFailure(const DOSOutputs& runner);
     void settleOutputFolderText();
     void completeBatch();
+    void discardStoppedWork();
     QString outFolder() const;
     // The output folder of the current entry, made when missing; on failure the entry is
     // reported and removed, and the result is empty.
@@ -100,6 +109,7 @@ class ConversionBatch : public QObject {
     bool ended_ = false;           // a tool could not be started: the batch stops, the entry stays
     QString currentInput_;         // entry 0 as it was when its runs were built
     QString currentOutput_;        // the final file of the current entry
+    bool stopped_ = false;         // the user stopped the batch
     QString currentSubfolder_;     // below the output folder; empty unless source folders are kept
     bool keepFolders_ = false;     // read once a batch
     QSet<QString> coversCarried_;  // source folders whose covers were copied in this batch

@@ -5,6 +5,11 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QThread>
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include "engine/apppaths.h"
 #include "engine/cmdline.h"
@@ -20,6 +25,18 @@ namespace {
 
 constexpr qint64 kChunkBytes = 1024;
 constexpr int kPollMilliseconds = 50;
+// After SIGKILL, how long a stopped run still waits for its processes to go.
+constexpr int kGoneBoundMs = 1000;
+
+void signalGroup(qint64 pid, int sig) {
+    if (pid <= 0) {
+        return;
+    }
+    // The group is the tool's own unless setpgid failed; then at least the tool itself.
+    if (::kill(static_cast<pid_t>(-pid), sig) != 0) {
+        ::kill(static_cast<pid_t>(pid), sig);
+    }
+}
 
 bool namesExecutable(const QString& token) {
     if (token.isEmpty()) {
@@ -73,6 +90,8 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     }
     lastRunStarted_ = false;
     lastExitStatus_ = -1;
+    stopRequested_ = false;
+    killed_ = false;
     if (commandLine_.isEmpty()) {
         showMessage(QStringLiteral("Command Line empty"), MessageIcon::Critical);
         return QString();
@@ -88,6 +107,16 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     process.setArguments(command.arguments);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
+    // Its own process group, so a stop reaches what the tool started (ffmpeg under coder.exe);
+    // and a tool whose program died without stopping it is told to end.
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) {
+            ::_exit(127);
+        }
+    });
     // The adapters keep their work files (mencoder's pass log) in the program's own private
     // folder, whatever it turned out to be.
     if (const QString work = paths::tmpFolder(); !work.isEmpty()) {
@@ -102,6 +131,7 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     }
 
     running_ = true;
+    pid_ = process.processId();
     outputs_.clear();
     // One decoder for the whole run, so a character split across two reads arrives whole.
     QStringDecoder decode(QStringConverter::System);
@@ -125,9 +155,14 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
         // Also our own child must be gone: a tool whose process name differs from
         // CurrentToolName would otherwise be taken as finished at once.
         const bool over =
-            process.state() == QProcess::NotRunning && !IsProcessRunning(CurrentToolName);
-        if (over) {
+            process.state() == QProcess::NotRunning &&
+            (stopRequested_ ? !isProcessGroupAlive(pid_) : !IsProcessRunning(CurrentToolName));
+        if (over || (killed_ && stopClock_.elapsed() > kKillAfterMs + kGoneBoundMs)) {
             break;
+        }
+        if (stopRequested_ && !killed_ && stopClock_.elapsed() >= kKillAfterMs) {
+            signalGroup(pid_, SIGKILL);
+            killed_ = true;
         }
         // QProcess takes the pipe's contents into its buffer while events are served, so the
         // tool is never held back by a full pipe: hand on everything that waits, a chunk of at
@@ -152,8 +187,44 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     lastRunStarted_ = true;
     lastExitStatus_ = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     running_ = false;
+    pid_ = 0;
     emit CommandOver();
     return outputs_;
+}
+
+void DOSOutputs::stop() {
+    if (!running_ || pid_ <= 0 || stopRequested_) {
+        return;
+    }
+    stopRequested_ = true;
+    stopClock_.start();
+    signalGroup(pid_, SIGTERM);
+}
+
+void DOSOutputs::endNow() {
+    if (!running_ || pid_ <= 0) {
+        return;
+    }
+    auto waitGone = [this](int boundMs) {
+        QElapsedTimer clock;
+        clock.start();
+        while (isProcessGroupAlive(pid_)) {
+            if (clock.elapsed() > boundMs) {
+                return false;
+            }
+            QThread::msleep(20);
+        }
+        return true;
+    };
+    if (!killed_) {
+        stop();
+        if (waitGone(kKillAfterMs - static_cast<int>(stopClock_.elapsed()))) {
+            return;
+        }
+        signalGroup(pid_, SIGKILL);
+        killed_ = true;
+    }
+    waitGone(kGoneBoundMs);
 }
 
 }  // namespace lumivox

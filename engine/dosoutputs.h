@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -33,6 +34,17 @@ class DOSOutputs : public QObject {
     int lastExitStatus() const { return lastExitStatus_; }
     bool isRunning() const { return running_; }
 
+    // Ends the running command and everything it started (its process group): SIGTERM, then
+    // SIGKILL after kKillAfterMs. ExecuteCommand returns once they are gone; it does not wait
+    // for other processes of the tool's name then. Does nothing when no command runs.
+    void stop();
+    // The same, waited for here without serving events: for the program's last moments.
+    void endNow();
+    // Whether the last run was ended by stop or endNow.
+    bool wasStopped() const { return stopRequested_; }
+
+    static constexpr int kKillAfterMs = 2000;
+
   signals:
     void ReceiveOutputs(QString& CommandOutputs);
     void CommandOver();
@@ -43,6 +55,10 @@ class DOSOutputs : public QObject {
     bool lastRunStarted_ = false;
     int lastExitStatus_ = -1;
     bool running_ = false;
+    qint64 pid_ = 0;  // also the tool's process group
+    bool stopRequested_ = false;
+    bool killed_ = false;
+    QElapsedTimer stopClock_;
 };
 
 }  // namespace lumivox

@@ -6,7 +6,7 @@
 
 namespace lumivox {
 
-enum class MessageIcon { Critical, Exclamation, Information, Question };
+enum class MessageIcon { Critical, Exclamation, Information, Question, None };
 
 struct Message {
     QString text;

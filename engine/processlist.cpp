@@ -30,6 +30,12 @@ bool isZombie(const QString& pid) {
     return state == 'Z' || state == 'X';
 }
 
+QStringList processIds() {
+    QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    pids.removeIf([](const QString& pid) { return pid.isEmpty() || !pid[0].isDigit(); });
+    return pids;
+}
+
 }  // namespace
 
 bool IsProcessRunning(const QString& name) {
@@ -37,18 +43,33 @@ bool IsProcessRunning(const QString& name) {
     if (wanted.isEmpty()) {
         return false;
     }
-    const QStringList pids =
-        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& pid : pids) {
-        if (pid.isEmpty() || !pid[0].isDigit()) {
-            continue;
-        }
+    for (const QString& pid : processIds()) {
         QByteArray comm = readProcFile(pid, "comm");
         if (comm.endsWith('\n')) {
             comm.chop(1);
         }
         if (QString::fromLocal8Bit(comm).compare(wanted, Qt::CaseInsensitive) == 0 &&
             !isZombie(pid)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// /proc/PID/stat: "1234 (coder.exe) S 1200 1234 ...": state, parent, then the process group.
+bool isProcessGroupAlive(qint64 pgid) {
+    if (pgid <= 0) {
+        return false;
+    }
+    for (const QString& pid : processIds()) {
+        const QByteArray stat = readProcFile(pid, "stat");
+        const qsizetype close = stat.lastIndexOf(')');
+        if (close < 0) {
+            continue;
+        }
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        if (fields.size() > 2 && fields[2].toLongLong() == pgid && fields[0] != "Z" &&
+            fields[0] != "X") {
             return true;
         }
     }

@@ -8,4 +8,8 @@ namespace lumivox {
 // regard to case and on at most the 15 characters Linux keeps in /proc/PID/comm, exists.
 bool IsProcessRunning(const QString& name);
 
+// True while a live (non-zombie) process belongs to process group pgid: a tool and whatever it
+// started. A zombie waiting to be reaped has done all it will do.
+bool isProcessGroupAlive(qint64 pgid);
+
 }  // namespace lumivox

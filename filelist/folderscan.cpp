@@ -98,8 +98,8 @@ void FolderScan::walk(const QString& folder, QStringList& results) {
         // only the match ignores it, as it always has.
         const QString name = QFile::decodeName(entry->d_name);
         const QString trimmed = TrimPadding(name);
-        if (trimmed == QStringLiteral(".") || trimmed == QStringLiteral("..") ||
-            trimmed.isEmpty()) {
+        // A folder named only with spaces trims to nothing and is searched all the same.
+        if (trimmed == QStringLiteral(".") || trimmed == QStringLiteral("..")) {
             continue;
         }
         const bool isFolder = isFolderEntry(entry, encoded);

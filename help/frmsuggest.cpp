@@ -155,8 +155,11 @@ void frmSuggest::Command1_Click() {
 
     // Tolerant mode encodes as a browser would: spaces and non-ASCII text become percent-encoded
     // UTF-8, and an "&" typed into a field stays a separator.
-    const QUrl url(requestAddress(site_, txtName_->text(), txtEMail_->text(), txtComment_->text()),
-                   QUrl::TolerantMode);
+    // A "#" would start the address's fragment and cut off everything typed after it.
+    const QString address =
+        requestAddress(site_, txtName_->text(), txtEMail_->text(), txtComment_->text())
+            .replace(u'#', QStringLiteral("%23"));
+    const QUrl url(address, QUrl::TolerantMode);
     reply_ = wb_->get(QNetworkRequest(url));
     connect(reply_, &QNetworkReply::finished, this, &frmSuggest::requestFinished);
     // One deadline for the whole exchange, also for a server that answers a byte at a time.

@@ -19,7 +19,7 @@ void openHelp() {
 }
 
 void showAbout() {
-    showMessage(aboutText(), MessageIcon::Information, QStringLiteral("关于"));
+    showMessage(aboutText(), MessageIcon::None, QStringLiteral("关于"));
 }
 
 void openWebSite() {

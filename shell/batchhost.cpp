@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include <cmath>
 
@@ -51,6 +52,10 @@ void WindowBatchHost::playCompletionSound() {
     if (desktopServices().playSound) {
         desktopServices().playSound(paths::appFolder() + QStringLiteral("/sound.wav"));
     }
+}
+
+void WindowBatchHost::setStopAvailable(bool available) {
+    window_.cmdStop()->setEnabled(available);
 }
 
 bool WindowBatchHost::completionSoundWanted() const {

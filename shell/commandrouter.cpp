@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 
 #include "shell/filelistcommands.h"
@@ -45,14 +46,25 @@ void CommandRouter::connectFrontEnds(const MainWindowUi& ui) {
     connect(ui.imgRemove, &ImageButton::clicked, files_, &FileListCommands::imgRemove_Click);
     connect(ui.imgBrowse, &ImageButton::clicked, files_, &FileListCommands::imgBrowse_Click);
     connect(ui.cmdBrowse, &QPushButton::clicked, files_, &FileListCommands::imgBrowse_Click);
-    connect(ui.imgStart, &ImageButton::clicked, this, &CommandRouter::startRequested);
-    connect(ui.imgConvert, &ImageButton::clicked, this, &CommandRouter::startRequested);
-    connect(ui.Command3, &QPushButton::clicked, this, &CommandRouter::startRequested);
+    connect(ui.imgStart, &ImageButton::clicked, this, &CommandRouter::requestStart);
+    connect(ui.imgConvert, &ImageButton::clicked, this, &CommandRouter::requestStart);
+    connect(ui.Command3, &QPushButton::clicked, this, &CommandRouter::requestStart);
+    connect(ui.cmdStop, &QPushButton::clicked, this, &CommandRouter::stopRequested);
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), owner_);
+    esc->setObjectName(QStringLiteral("escStop"));
+    connect(esc, &QShortcut::activated, this, &CommandRouter::stopRequested);
     connect(ui.imgExit, &ImageButton::clicked, this, &CommandRouter::exitRequested);
     connect(ui.imgMin, &ImageButton::clicked, this, &CommandRouter::minimizeRequested);
     connect(ui.imgHelp, &ImageButton::clicked, this, &CommandRouter::imgHelp_Click);
     connect(ui.lblFeed, &LinkLabel::clicked, this, &CommandRouter::feedbackRequested);
     connect(ui.lblWeb, &LinkLabel::clicked, this, &CommandRouter::webRequested);
+}
+
+void CommandRouter::requestStart() {
+    // A batch started now would hold the list, and the walk's results could not join it.
+    if (!files_->isScanning()) {
+        emit startRequested();
+    }
 }
 
 void CommandRouter::CmdToolsBar_Click(int index) {

@@ -34,7 +34,8 @@ class CommandRouter : public QObject {
     QMenu* menuRemove();
 
   signals:
-    void startRequested();      // Command3, imgStart, imgConvert
+    void startRequested();      // Command3, imgStart, imgConvert; not while a folder walk runs
+    void stopRequested();       // cmdStop, Esc
     void addFolderRequested();  // command 6
     void optionsRequested();    // command 2
     void helpRequested();       // command 3, imgHelp
@@ -46,6 +47,7 @@ class CommandRouter : public QObject {
 
   private:
     void connectFrontEnds(const MainWindowUi& ui);
+    void requestStart();
 
     FileListCommands* files_;
     QLineEdit* txtAction_;

@@ -24,12 +24,15 @@ FileDrops::FileDrops(FileListModel* model, FileListCommands* commands, QTreeView
     : QObject(owner),
       model_(model),
       commands_(commands),
+      listView_(LV),
       listTarget_(LV->viewport()),
       picDrag_(picDrag),
       owner_(owner) {
     for (QWidget* target : {static_cast<QWidget*>(LV), listTarget_, picDrag_}) {
         target->setAcceptDrops(true);
     }
+    // The header row belongs to the list too: drags that reach the view itself are taken.
+    LV->installEventFilter(this);
     listTarget_->installEventFilter(this);
     picDrag_->installEventFilter(this);
 }
@@ -66,7 +69,7 @@ void FileDrops::picDrag_Click() {
 }
 
 bool FileDrops::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != listTarget_ && watched != picDrag_) {
+    if (watched != listView_ && watched != listTarget_ && watched != picDrag_) {
         return QObject::eventFilter(watched, event);
     }
     switch (event->type()) {

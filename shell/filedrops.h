@@ -31,6 +31,7 @@ class FileDrops : public QObject {
   private:
     FileListModel* model_;
     FileListCommands* commands_;
+    QWidget* listView_;
     QWidget* listTarget_;
     QWidget* picDrag_;
     QWidget* owner_;

@@ -107,7 +107,9 @@ void FileListCommands::ScanFolderIntoList() {
     if (folder && !folder->isEmpty()) {
         lstAddFolder_.clear();
         scanCancelled_ = false;
+        emit scanRunningChanged(true);
         scan_.SearchFolder(*folder, lstAddFolder_);
+        emit scanRunningChanged(false);
         if (!scanCancelled_) {
             // One insert for the whole result, so the view is not redrawn per file.
             model_->addFileEntries(lstAddFolder_, *folder);

@@ -46,6 +46,10 @@ class FileListCommands : public QObject {
     // Folder of the last file picked in the add dialog, with its separator; empty at start.
     QString LastAddFolder() const { return lastAddFolder_; }
 
+  signals:
+    // A folder walk began (true) or ended (false).
+    void scanRunningChanged(bool running);
+
   private:
     FileListModel* model_;
     QTreeView* LV_;

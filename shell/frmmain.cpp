@@ -1,5 +1,6 @@
 #include "shell/frmmain.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -42,6 +43,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), dialogs_(new CCommonDia
         new FileListCommands(fileList_, ui_.LV, ui_.picText, ui_.txtPath, dialogs_.get(), this);
     drops_ = new FileDrops(fileList_, fileCommands_, ui_.LV, ui_.picDrag, this);
     router_ = new CommandRouter(fileCommands_, ui_, this);
+    connect(fileCommands_, &FileListCommands::scanRunningChanged, this, &frmMain::setScanRunning);
     connect(router_, &CommandRouter::minimizeRequested, this, &frmMain::imgMin_Click);
 
     formatBoxes_->selectDefaults();
@@ -139,6 +141,10 @@ void frmMain::setBatchRunning(bool running) {
         }
     }
     ui_.Command3->setEnabled(enabled);
+    for (QAction* item : {ui_.menuAdd, ui_.menuAddFolder, ui_.menuDelete, ui_.menuClear}) {
+        item->setEnabled(enabled);
+    }
+    ui_.showStop(running);
     for (QComboBox* box : {cmbOF(), cmbR(), cmbBR(), cmbS(), cmbVB(), cmbF(), cmbChannel()}) {
         box->setEnabled(enabled);
     }
@@ -151,6 +157,13 @@ void frmMain::setBatchRunning(bool running) {
     // The drop zone comes back with the controls; drops are refused by the held list meanwhile.
     if (enabled) {
         ui_.picDrag->setVisible(true);
+    }
+}
+
+void frmMain::setScanRunning(bool running) {
+    for (QWidget* start : {static_cast<QWidget*>(ui_.Command3), static_cast<QWidget*>(ui_.imgStart),
+                           static_cast<QWidget*>(ui_.imgConvert)}) {
+        start->setEnabled(!running);
     }
 }
 

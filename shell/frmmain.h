@@ -45,6 +45,7 @@ class frmMain : public QMainWindow {
     QLineEdit* txtAction() const { return ui_.txtAction; }
     QPushButton* Command3() const { return ui_.Command3; }
     QPushButton* cmdBrowse() const { return ui_.cmdBrowse; }
+    QPushButton* cmdStop() const { return ui_.cmdStop; }
     // nullptr for index 3 (there is no such button) and out of range.
     QToolButton* CmdToolsBar(int index) const;
     QProgressBar* pb() const { return ui_.pb; }
@@ -78,6 +79,10 @@ class frmMain : public QMainWindow {
     // Gives away, or gives back, every control that could change the settings or the list or
     // start a second batch while one runs.
     void setBatchRunning(bool running);
+
+  private slots:
+    // The start commands wait for a folder walk: its results join the list when it ends.
+    void setScanRunning(bool running);
 
   private:
     MainWindowUi ui_;

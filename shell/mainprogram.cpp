@@ -41,6 +41,7 @@ MainProgram::~MainProgram() {
 void MainProgram::connectCommands() {
     CommandRouter* router = window_->router();
     connect(router, &CommandRouter::startRequested, batch_.get(), &ConversionBatch::imgStart_Click);
+    connect(router, &CommandRouter::stopRequested, batch_.get(), &ConversionBatch::cmdStop_Click);
     connect(router, &CommandRouter::exitRequested, this, &MainProgram::imgExit_Click);
     connect(router, &CommandRouter::addFolderRequested, window_->fileCommands(),
             &FileListCommands::ScanFolderIntoList);
@@ -88,6 +89,11 @@ void MainProgram::Form_Unload() {
     }
     unloaded_ = true;
     window_->fileCommands()->cancelScan();
+    if (batch_->isBusy()) {
+        // The window goes at once; the tool it started goes with it, its partial output too.
+        window_->hide();
+        batch_->endForExit();
+    }
     removeTemporaryFiles(temporaryFiles(), [] { QCoreApplication::processEvents(); });
     if (batch_->isBusy()) {
         // Ending is immediate, also in the middle of a batch: the runs on the stack never

@@ -37,6 +37,7 @@ constexpr int kListTop = 80;
 constexpr int kListWidth = 455;
 constexpr int kListHeight = 320;
 constexpr int kBottomRow = 412;
+constexpr int kStopWidth = 40;
 
 constexpr int kOffLeft = offLeft(MainWindowUi::kClientWidth);
 
@@ -182,14 +183,24 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     lblPB = named(new QLabel(QStringLiteral("0%"), client), "lblPB");
     lblPB->setGeometry(kRightLeft, kBottomRow, kRightWidth, 18);
     lblPB->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    cmdStop = named(new QPushButton(QStringLiteral("停止"), client), "cmdStop");
+    cmdStop->setGeometry(kRightLeft + kRightWidth - kStopWidth, kBottomRow - 2, kStopWidth, 22);
+    cmdStop->setAutoDefault(false);
+    cmdStop->hide();
     imgPB = named(new QLabel(client), "imgPB");
     imgPB->setPixmap(resourcePicture(QStringLiteral("progress.svg"), 100, 13));
     imgPB->setScaledContents(true);
     imgPB->setGeometry(236, 532, 0, 13);  // 3540, 7980, 195 twips: below the client area
 
+    QFont webFont = uiFont(8.25, true);
+    webFont.setUnderline(true);
     lblWeb = new LinkLabel(QStringLiteral("lblWeb"), kProgramTitle, client);
+    lblWeb->setFont(webFont);  // always bold: the pointer changes nothing on it
     lblWeb->setGeometry(kListLeft, 434, 120, 17);
+    QFont feedFont = uiFont(8.25);
+    feedFont.setUnderline(true);
     lblFeed = new LinkLabel(QStringLiteral("lblFeed"), QStringLiteral("意见反馈"), client);
+    lblFeed->setFont(feedFont);
     lblFeed->setGeometry(kRightLeft + kRightWidth - 80, 434, 80, 17);
     lblFeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -217,6 +228,12 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     txtAction = named(new QLineEdit(client), "txtAction");
     txtAction->setGeometry(kOffLeft, 420, 100, 20);
     txtAction->hide();
+}
+
+void MainWindowUi::showStop(bool shown) {
+    cmdStop->setVisible(shown);
+    cmdStop->setEnabled(shown);
+    lblPB->resize(shown ? kRightWidth - kStopWidth - 4 : kRightWidth, lblPB->height());
 }
 
 void MainWindowUi::placeFormatBoxes(const FormatBoxes& boxes) {

@@ -53,6 +53,7 @@ struct MainWindowUi {
     QPushButton* Command3 = nullptr;
     QProgressBar* pb = nullptr;
     QLabel* lblPB = nullptr;
+    QPushButton* cmdStop = nullptr;  // beside lblPB, shown only while a batch runs
     QLabel* imgPB = nullptr;
     QLineEdit* txtAction = nullptr;
 
@@ -74,6 +75,8 @@ struct MainWindowUi {
     // Creates the controls (the seven boxes are made by FormatBoxes, placed here).
     void setupUi(QMainWindow* window);
     void placeFormatBoxes(const FormatBoxes& boxes);
+    // While a batch runs the caption makes room for the stop button.
+    void showStop(bool shown);
 };
 
 }  // namespace lumivox

@@ -12,6 +12,8 @@ QMessageBox::Icon messageBoxIcon(MessageIcon icon) {
             return QMessageBox::Warning;
         case MessageIcon::Question:
             return QMessageBox::Question;
+        case MessageIcon::None:
+            return QMessageBox::NoIcon;
         case MessageIcon::Information:
             break;
     }

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "engine/apppaths.h"
 #include "engine/conversionbatch.h"
@@ -332,6 +333,44 @@ TEST_F(Batch, AnEncodeThatFallsShortIsAFailureAndKeepsItsOutput) {
     }
     // Every partial MP3 stays: a damaged rip's first minutes are still the user's.
     EXPECT_EQ(QDir(dir_.filePath("out")).entryList(QDir::Files).size(), 5);
+}
+
+// A stop during a second pass or between two files: no further run, the unfinished entries stay,
+// "已停止", no folder and no sound; a second stop is harmless.
+TEST_F(Batch, AStopEndsTheBatchWhereverItComes) {
+    qputenv("FAKE_SAY", "size= 1kB time=1.00 \\r|size= 2kB time=2.00 \\r|size= 3kB time=3.00 \\n");
+    const auto stopTwice = [this] {
+        batch_.cmdStop_Click();
+        batch_.cmdStop_Click();
+    };
+    for (const bool betweenFiles : {false, true}) {
+        SCOPED_TRACE(betweenFiles);
+        QFile::remove(dir_.filePath("log"));
+        QDir(dir_.filePath("out")).removeRecursively();
+        list_.ClearFileList([] {});
+        host_.enabledStates.clear();
+        host_.current.videoSize = "原始大小";
+        // Between files: runs when the loop serves events after the first entry went.
+        const auto hook = betweenFiles
+                              ? QObject::connect(&batch_.objffmpeg, &DOSOutputs::CommandOver,
+                                                 [&] { QTimer::singleShot(0, stopTwice); })
+                              : QObject::connect(&batch_.objffmpeg, &DOSOutputs::ReceiveOutputs,
+                                                 [&](QString&) { stopTwice(); });
+        runWith(FormatRmvb, inputs_);
+        QObject::disconnect(hook);
+        const int left = betweenFiles ? 1 : 2;
+        EXPECT_EQ(log(), (QStringList{"conv.exe", "coder.exe"}));
+        EXPECT_EQ(list_.FileCount(), left);
+        EXPECT_EQ(list_.FilePathAt(0), inputs_.at(2 - left));
+        EXPECT_FALSE(list_.isHeld());
+        EXPECT_EQ(host_.captions.last(), "已停止");
+        EXPECT_EQ(host_.enabledStates.last(), true);
+        EXPECT_EQ(QDir(dir_.filePath("out")).entryList(QDir::Files).size(), 2 - left);
+        EXPECT_FALSE(QFile::exists(paths::tmpMp4()));
+    }
+    EXPECT_TRUE(host_.opened.isEmpty());
+    EXPECT_EQ(host_.sounds, 0);
+    EXPECT_TRUE(messages_.isEmpty());
 }
 
 // The progress rules of both output handlers, chunk by chunk through the real runners.

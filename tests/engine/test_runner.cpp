@@ -8,6 +8,7 @@
 
 #include "engine/cmdline.h"
 #include "engine/dosoutputs.h"
+#include "engine/processlist.h"
 #include "tests/engine/runner_support.h"
 
 using namespace Qt::StringLiterals;
@@ -206,4 +207,28 @@ TEST_F(Runner, QuotedNamesReachTheToolIntact) {
     QStringList received = runner.Outputs().split(QChar(0));
     ASSERT_EQ(received.takeLast(), QString());
     EXPECT_EQ(received, names);
+}
+
+// A stop reaches what the tool started, also a process that shrugs off SIGTERM; a second stop
+// changes nothing, and the run ends once they are gone.
+TEST_F(Runner, StopEndsTheToolsWholeProcessGroup) {
+    CurrentToolName = u"sh"_s;
+    qint64 group = 0;
+    bool aliveBeforeStop = false;
+    QObject::connect(&runner, &DOSOutputs::ReceiveOutputs, [&](QString& text) {
+        if (group != 0) {
+            return;
+        }
+        group = text.section(u' ', 0, 0).toLongLong();
+        aliveBeforeStop = lumivox::isProcessGroupAlive(group);
+        runner.stop();
+        runner.stop();
+    });
+    runner.ExecuteCommand(u"/bin/sh -c \"trap '' TERM; sleep 600 & echo $$ $!; wait\""_s);
+    ASSERT_NE(group, 0);
+    EXPECT_TRUE(aliveBeforeStop) << "the tool leads a process group of its own";
+    EXPECT_FALSE(lumivox::isProcessGroupAlive(group));
+    EXPECT_TRUE(runner.wasStopped());
+    EXPECT_EQ(recorder.overCount, 1);
+    EXPECT_FALSE(runner.isRunning());
 }

@@ -50,8 +50,9 @@ TEST_F(FolderScanTest, CollectsFlacNamesInAnyCaseAndNothingElse) {
     }
     mkdir("x.flac");  // a folder is searched, never added
     touch("x.flac/inner.flac");
-    EXPECT_EQ(relative(scan(root())),
-              (QStringList{".flac", "a.flac", "B.FLAC", "c.Flac", "f.flac ", "x.flac/inner.flac"}));
+    touch("   /spaced.flac");  // a folder named only with spaces is searched too
+    EXPECT_EQ(relative(scan(root())), (QStringList{".flac", "a.flac", "B.FLAC", "c.Flac", "f.flac ",
+                                                   "   /spaced.flac", "x.flac/inner.flac"}));
 }
 
 TEST_F(FolderScanTest, OwnFilesFirstThenSubfoldersDepthFirstInFileManagerOrder) {

@@ -109,6 +109,9 @@ TEST(FeedbackForm, SendsTheFieldsAsTyped) {
         {QStringLiteral("王"), "x@y.z", QStringLiteral("好 用&快"),
          "GET /suggest/post.php?name=%E7%8E%8B&age=x@y.z&comment=(FLAC)%E5%A5%BD%20%E7%94%A8&"
          "%E5%BF%AB HTTP/1.1"},
+        {QStringLiteral("王 小明 A&B=C+D #1"), "a#b@c.d", "#",
+         "GET /suggest/post.php?name=%E7%8E%8B%20%E5%B0%8F%E6%98%8E%20A&B=C+D%20%231&age=a%23b@c.d"
+         "&comment=(FLAC)%23 HTTP/1.1"},
     };
     for (const Case& c : cases) {
         RecordingServer server(kOk);

@@ -61,18 +61,21 @@ TEST_F(HelpCommands, AboutIsOneLineUnderItsTitleWithOneButton) {
     installMessageBoxes();
     QString title, text;
     int buttons = -1;
+    QMessageBox::Icon icon = QMessageBox::Information;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         title = box->windowTitle();
         text = box->text();
         buttons = static_cast<int>(box->buttons().size());
+        icon = box->icon();
         box->accept();
     });
     help::showAbout();
     setMessageHandler(previous);
     EXPECT_EQ(title, QStringLiteral("关于"));
     EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(icon, QMessageBox::NoIcon) << "only its text and OK";
     EXPECT_FALSE(text.contains('\n'));
     EXPECT_TRUE(text.contains(help::siteAddress()));
     EXPECT_TRUE(text.contains("Lumivox"));

@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 
@@ -15,6 +18,7 @@
 #include "engine/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "shell/commandrouter.h"
+#include "shell/filelistcommands.h"
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
 #include "tests/shell/window_support.h"
@@ -111,6 +115,46 @@ TEST_F(ListFill, WhileABatchHoldsTheListNoRouteAddsAndNoDialogOpens) {
     window().fileList()->setHeld(false);
 }
 
+// A start pressed while the walk runs is refused, and every file the walk found joins the list.
+TEST_F(ListFill, StartWaitsForAFolderWalkWhoseFilesAllJoinTheList) {
+    constexpr int kFolders = 100;
+    constexpr int kFiles = 100;
+    for (int f = 0; f < kFolders; ++f) {
+        const QString folder = music(QStringLiteral("library/%1").arg(f));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        for (int n = 0; n < kFiles; ++n) {
+            QFile file(QStringLiteral("%1/%2.flac").arg(folder).arg(n));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+    }
+    window().fileList()->AddFileEntry(music("earlier.flac"));
+    bool walking = false;
+    bool startEnabled = true;
+    // Once the walk serves events, the user presses every start control.
+    QObject::connect(
+        window().fileCommands(), &FileListCommands::scanRunningChanged, [&](bool running) {
+            if (running) {
+                QTimer::singleShot(0, [&] {
+                    walking = window().fileCommands()->isScanning();
+                    startEnabled = window().Command3()->isEnabled();
+                    for (QWidget* start : {static_cast<QWidget*>(window().Command3()),
+                                           window().imgStart(), window().imgConvert()}) {
+                        QTest::mouseClick(start, Qt::LeftButton, {}, QPoint(2, 2));
+                    }
+                });
+            }
+        });
+    ScriptedDialogs dialogs;
+    dialogs.accept(music("library"));
+    window().router()->CmdToolsBar_Click(1);
+    ASSERT_TRUE(walking) << "the presses must come while the walk runs";
+    EXPECT_FALSE(startEnabled);
+    EXPECT_FALSE(program_->batch().isBusy());
+    EXPECT_FALSE(program_->batch().Timer1().isActive());
+    EXPECT_EQ(paths().size(), 1 + kFolders * kFiles);
+    EXPECT_TRUE(window().Command3()->isEnabled());
+}
+
 TEST_F(ListFill, DropsAddEveryLocalPathInOrderOntoTheListAndTheDropZone) {
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile("/m/x.flac"), QUrl::fromLocalFile("/m/y.mp3"),
@@ -132,6 +176,13 @@ TEST_F(ListFill, DropsAddEveryLocalPathInOrderOntoTheListAndTheDropZone) {
     EXPECT_EQ(paths().last(), "/m/x.flac");
     EXPECT_EQ(paths().size(), 5);
     EXPECT_FALSE(program_->batch().isBusy()) << "a drop never starts a conversion";
+
+    // Over the header row Qt hands the drag on to the list view itself, which takes it.
+    QMimeData header;
+    header.setUrls({QUrl::fromLocalFile("/m/h.flac")});
+    EXPECT_FALSE(window().LV()->header()->acceptDrops());
+    EXPECT_TRUE(drop(window().LV(), header));
+    EXPECT_EQ(paths().last(), "/m/h.flac");
 }
 
 TEST_F(ListFill, TheDropZoneClickOpensOneFile) {

@@ -43,6 +43,12 @@ TEST(Screenshot, WindowDrawsItsTextsAndHint) {
     EXPECT_GT(distinctColours(listed), 50);
     EXPECT_TRUE(window.picText()->isHidden());
     EXPECT_NE(listed, empty);
+
+    // During a batch the stop button stands beside the caption.
+    window.setBatchRunning(true);
+    window.lblPB()->setText(QStringLiteral("准备中 - 正在估算音频长度"));
+    expectGlyphs(window.cmdStop()->font(), QStringLiteral("停止"));
+    EXPECT_NE(shoot(window, "running.png"), listed);
 }
 
 }  // namespace

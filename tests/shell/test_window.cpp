@@ -86,13 +86,21 @@ TEST_F(WindowTest, EveryNamedControlExists) {
     EXPECT_TRUE(window.txtAction()->isHidden());
 }
 
+// Also while a batch runs, when the stop button stands beside the caption.
 TEST_F(WindowTest, TheProgressCaptionHasRoomForItsLongestTexts) {
-    for (const QString& caption : {QStringLiteral("准备中 - 正在估算音频长度"),
-                                   QStringLiteral("转换中\\ 99.5%"), QStringLiteral("完成 100%")}) {
-        window.lblPB()->setText(caption);
-        EXPECT_LE(window.lblPB()->fontMetrics().horizontalAdvance(caption),
-                  window.lblPB()->contentsRect().width())
-            << caption.toStdString();
+    for (bool running : {false, true}) {
+        window.setBatchRunning(running);
+        EXPECT_EQ(window.cmdStop()->isHidden(), !running);
+        EXPECT_TRUE(!running ||
+                    !window.cmdStop()->geometry().intersects(window.lblPB()->geometry()));
+        for (const QString& caption :
+             {QStringLiteral("准备中 - 正在估算音频长度"), QStringLiteral("转换中\\ 99.5%"),
+              QStringLiteral("完成 100%"), QStringLiteral("已停止")}) {
+            window.lblPB()->setText(caption);
+            EXPECT_LE(window.lblPB()->fontMetrics().horizontalAdvance(caption),
+                      window.lblPB()->contentsRect().width())
+                << caption.toStdString() << running;
+        }
     }
 }
 
@@ -448,11 +456,18 @@ TEST_F(WindowTest, CornerButtonsHighlightUntilTheBackgroundResetsThem) {
     EXPECT_TRUE(min->isHighlighted());
     QTest::mouseMove(window.lblFeed(), QPoint(5, 5));
     EXPECT_TRUE(window.lblFeed()->font().bold());
+    QTest::mouseMove(window.lblWeb(), QPoint(5, 5));
 
     QTest::mouseMove(window.centralWidget(), QPoint(470, 30));  // toolbar strip, no control
     EXPECT_FALSE(help->isHighlighted());
     EXPECT_FALSE(min->isHighlighted());
     EXPECT_FALSE(window.lblFeed()->font().bold());
+    // Both links are underlined 8.25 pt; lblWeb is always bold, lblFeed only under the pointer.
+    for (QLabel* link : {window.lblFeed(), window.lblWeb()}) {
+        EXPECT_EQ(link->font().pointSizeF(), 8.25);
+        EXPECT_TRUE(link->font().underline());
+        EXPECT_EQ(link->font().bold(), link == window.lblWeb());
+    }
 
     QTest::mouseMove(help, QPoint(5, 5));
     QTest::mouseMove(window.centralWidget(), QPoint(476, 150));
