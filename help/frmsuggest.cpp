@@ -155,9 +155,11 @@ void frmSuggest::Command1_Click() {
 
     // Tolerant mode encodes as a browser would: spaces and non-ASCII text become percent-encoded
     // UTF-8, and an "&" typed into a field stays a separator.
-    // A "#" would start the address's fragment and cut off everything typed after it.
+    // A "#" would start the address's fragment and cut off everything typed after it, and a
+    // typed "%41" would arrive as "A": both go as their own codes.
     const QString address =
         requestAddress(site_, txtName_->text(), txtEMail_->text(), txtComment_->text())
+            .replace(u'%', QStringLiteral("%25"))
             .replace(u'#', QStringLiteral("%23"));
     const QUrl url(address, QUrl::TolerantMode);
     reply_ = wb_->get(QNetworkRequest(url));

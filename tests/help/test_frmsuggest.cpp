@@ -112,6 +112,8 @@ TEST(FeedbackForm, SendsTheFieldsAsTyped) {
         {QStringLiteral("王 小明 A&B=C+D #1"), "a#b@c.d", "#",
          "GET /suggest/post.php?name=%E7%8E%8B%20%E5%B0%8F%E6%98%8E%20A&B=C+D%20%231&age=a%23b@c.d"
          "&comment=(FLAC)%23 HTTP/1.1"},
+        {"100%", "b", "%41%",
+         "GET /suggest/post.php?name=100%25&age=b&comment=(FLAC)%2541%25 HTTP/1.1"},
     };
     for (const Case& c : cases) {
         RecordingServer server(kOk);
