@@ -89,7 +89,7 @@ void ConversionBatch::RunConversionBatch() {
     failures_.clear();
     list_.setHeld(true);
     settleOutputFolderText();
-    QDir().mkdir(outFolder());
+    paths::makeOutputFolder(outFolder());
     QDir().mkpath(paths::tmpFolder());
 
     while (list_.FileCount() > 0 && !ended_) {
@@ -120,7 +120,7 @@ bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString
 void ConversionBatch::convertFirstEntry() {
     ConversionSettings s = host_.settings();
     s.outFolder = outFolder();
-    QDir().mkdir(s.outFolder);  // the box may name another folder by now
+    paths::makeOutputFolder(s.outFolder);  // the box may name another folder by now
     currentFormat_ = s.format;
     currentInput_ = list_.FilePathAt(0);
     firstFailure_.clear();
@@ -162,7 +162,7 @@ void ConversionBatch::objDOS_CommandOver() {
     noteFailure(objDOS);
     ConversionSettings s = host_.settings();
     s.outFolder = outFolder();
-    QDir().mkdir(s.outFolder);  // the box may name another folder by now
+    paths::makeOutputFolder(s.outFolder);  // the box may name another folder by now
     const QString stamp = timeStamp(QTime::currentTime());
     currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
     run(objffmpeg, secondPassTool(currentFormat_), secondPassCommand(context(), s, currentOutput_));

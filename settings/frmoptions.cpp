@@ -194,8 +194,7 @@ void frmOptions::imgOK_Click() {
     if (const auto to = timeFrom(to_)) {
         lngCutTo = *to;
     }
-    settings::saveOptionsFromGlobals(paths::appFolder() + QStringLiteral("/") +
-                                     settings::kOptionsFile);
+    settings::saveOptionsFromGlobals(paths::optionsIniPath());
     accept();
 }
 

@@ -26,11 +26,11 @@ int savedPosition(const QComboBox* box) {
 }  // namespace
 
 QString setupFilePath() {
-    return paths::appFolder() + QStringLiteral("/") + settings::kSetupFile;
+    return paths::setupIniPath();
 }
 
 QString optionsFilePath() {
-    return paths::appFolder() + QStringLiteral("/") + settings::kOptionsFile;
+    return paths::optionsIniPath();
 }
 
 void restoreChoices(frmMain& window, const QStringList& values) {

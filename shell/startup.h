@@ -6,8 +6,8 @@ namespace lumivox {
 
 class frmMain;
 
-QString setupFilePath();    // application folder + "/setup.ini"
-QString optionsFilePath();  // application folder + "/options.ini"
+QString setupFilePath();    // settings folder + "/setup.ini"
+QString optionsFilePath();  // settings folder + "/options.ini"
 
 // Applies the saved choices in file order (cmbBR, cmbR, cmbChannel, txtPath, cmbOF). Positions a
 // box refuses leave its selection. The restored audio positions stay in effect after the
