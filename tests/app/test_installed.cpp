@@ -3,8 +3,11 @@
 // adapters without writing a byte under the prefix.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDirIterator>
+#include <QJsonArray>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 

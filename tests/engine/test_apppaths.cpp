@@ -65,6 +65,7 @@ TEST(AppFolder, IsTheExecutableFolderUnlessOverridden) {
 // was started from or the folder a tool runs in; an emptied box is the default, never "/".
 TEST(AppFolder, OutputFolderTextResolvesAgainstTheApplicationFolder) {
     paths::setAppFolderOverride(u"/opt/lumivox"_s);
+    paths::setPerUserFilesOverride(false);  // a folder beside the program, as in a build
     const std::pair<QString, QString> cases[] = {
         {u"/music/out"_s, u"/music/out/"_s},    {u"/music/out/"_s, u"/music/out/"_s},
         {u"out"_s, u"/opt/lumivox/out/"_s},     {u"a/../b/"_s, u"/opt/lumivox/a/../b/"_s},
@@ -75,6 +76,7 @@ TEST(AppFolder, OutputFolderTextResolvesAgainstTheApplicationFolder) {
         EXPECT_EQ(paths::resolveOutputFolder(text), folder) << text.toStdString();
     }
     paths::setAppFolderOverride(QString());
+    paths::setPerUserFilesOverride(std::nullopt);
 }
 
 TEST_F(TempFolder, IsCreatedPrivateWithItsFilesInside) {
