@@ -134,8 +134,9 @@ QString lumivoxIniPath() {
 bool seedSetupIni() {
     const QString installed = appFolder() + QStringLiteral("/setup.ini");
     const QString own = setupIniPath();
-    if (!perUserFiles() || QFileInfo::exists(own) || !QFileInfo::exists(installed) ||
-        !QDir().mkpath(settingsFolder()) || !QFile::copy(installed, own)) {
+    // The folder also when there is nothing to copy: the settings are saved into it.
+    if (!perUserFiles() || !QDir().mkpath(settingsFolder()) || QFileInfo::exists(own) ||
+        !QFileInfo::exists(installed) || !QFile::copy(installed, own)) {
         return false;
     }
     // The copy keeps the installed file's read-only mode; the user's own must be writable.

@@ -31,7 +31,8 @@ QString settingsFolder();
 QString setupIniPath();    // settingsFolder() + "/setup.ini"
 QString optionsIniPath();  // settingsFolder() + "/options.ini"
 QString lumivoxIniPath();  // settingsFolder() + "/lumivox.ini"
-// A per-user copy starts from the installed setup.ini the first time; true when it did so.
+// Makes the per-user settings folder, whose setup.ini begins from the installed one the first
+// time; true when it was copied.
 bool seedSetupIni();
 
 // Where a relative output folder lies: the application folder, or the home folder.

@@ -44,7 +44,7 @@ void restoreChoices(frmMain& window, const QStringList& values) {
     }
     if (values.size() > 3) {
         // A damaged file restores no folder, so start-up falls back to the default; a relative
-        // one is kept as written and means a folder in the application folder.
+        // one is kept as written and means a folder in the base folder (paths::baseFolder).
         const QString& folder = values.at(3);
         window.txtPath()->setText(settings::isUsableFolderText(folder) ? folder : QString());
     }

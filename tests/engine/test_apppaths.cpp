@@ -240,3 +240,9 @@ TEST_F(PerUserFiles, FirstStartBeginsFromTheInstalledChoicesAndKeepsTheUsersAfte
     paths::setPerUserFilesOverride(false);
     EXPECT_FALSE(paths::seedSetupIni()) << "beside the program the file is the user's already";
 }
+
+TEST_F(PerUserFiles, WithNothingInstalledToBeginFromTheFolderIsStillMadeForSaving) {
+    paths::setPerUserFilesOverride(true);
+    EXPECT_FALSE(paths::seedSetupIni());
+    EXPECT_TRUE(QFileInfo(paths::settingsFolder()).isDir());
+}
