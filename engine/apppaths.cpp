@@ -164,6 +164,10 @@ QString resolveOutputFolder(const QString& text) {
     if (!folder.startsWith(kSeparator)) {
         folder = baseFolder() + kSeparator + folder;
     }
+    return withTrailingSeparator(folder);
+}
+
+QString withTrailingSeparator(const QString& folder) {
     return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
 }
 

@@ -10,6 +10,9 @@ namespace lumivox::paths {
 inline constexpr char16_t kSeparator = u'/';
 inline const QString kSeparatorText = QStringLiteral("/");
 
+// The folder as the command lines want it, ending in the separator.   "/o" -> "/o/"
+QString withTrailingSeparator(const QString& folder);
+
 // Folder of the running executable, without a trailing separator. data/, sound.wav and help.chm
 // are always read from here.
 QString appFolder();

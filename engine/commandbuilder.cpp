@@ -18,10 +18,6 @@ QString channelCount(const ConversionSettings& s) {
     return QString::number(s.channelPosition + 1);
 }
 
-QString withSeparator(const QString& folder) {
-    return folder.endsWith(paths::kSeparator) ? folder : folder + paths::kSeparator;
-}
-
 bool isVideoFormat(int format) {
     return format >= FormatRmvb && format <= Format3gp;
 }
@@ -106,7 +102,7 @@ QString outputPath(const ConversionSettings& s, const QString& inputPath, const 
     const QString joiner = s.format == FormatMp3 ? QStringLiteral("_") : QStringLiteral("-");
     const QString counter = copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString();
     const QString tail = joiner + stamp + counter + formatExtension(s.format);
-    return withSeparator(s.outFolder) + fitStem(GetFileStem(inputPath), tail) + tail;
+    return paths::withTrailingSeparator(s.outFolder) + fitStem(GetFileStem(inputPath), tail) + tail;
 }
 
 // Two files with the same stem finished at clocks such as 01:23:45 and 12:34:05 get the same

@@ -74,8 +74,9 @@ void ConversionBatch::settleOutputFolderText() {
     if (host_.outputFolderText().trimmed().isEmpty()) {
         host_.setOutputFolderText(paths::defaultOutputFolder());
     }
-    if (!host_.outputFolderText().endsWith(paths::kSeparator)) {
-        host_.setOutputFolderText(host_.outputFolderText() + paths::kSeparator);
+    const QString settled = paths::withTrailingSeparator(host_.outputFolderText());
+    if (settled != host_.outputFolderText()) {
+        host_.setOutputFolderText(settled);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "help/helpcommands.h"
 #include "widgets/imagebutton.h"
+#include "widgets/naming.h"
 #include "widgets/rescale.h"
 #include "widgets/skin.h"
 #include "widgets/skinnedwindow.h"
@@ -25,11 +26,10 @@ constexpr int kLabelLeft = 10;
 constexpr int kFieldLeft = 62;
 constexpr int kFieldWidth = kClientWidth - kFieldLeft - 10;
 constexpr int kRowHeight = 22;
-constexpr int kOffLeft = kClientWidth + 20;  // never reached by the pointer
+constexpr int kOffLeft = offLeft(kClientWidth);
 
 QLineEdit* field(QWidget* form, const char* name, int top, int maxLength, const char* tip) {
-    auto* box = new QLineEdit(form);
-    box->setObjectName(QString::fromLatin1(name));
+    auto* box = named(new QLineEdit(form), name);
     box->setGeometry(kFieldLeft, top, kFieldWidth, kRowHeight);
     box->setMaxLength(maxLength);
     if (tip != nullptr) {
@@ -44,8 +44,7 @@ void caption(QWidget* form, const QString& text, int top) {
 }
 
 QPushButton* button(QWidget* form, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, form);
-    b->setObjectName(QString::fromLatin1(name));
+    auto* b = named(new QPushButton(text, form), name);
     b->setAutoDefault(false);
     return b;
 }

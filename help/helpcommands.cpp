@@ -6,7 +6,6 @@
 #include "engine/messages.h"
 #include "help/frmsuggest.h"
 #include "widgets/desktopservices.h"
-#include "widgets/imagebutton.h"
 
 namespace lumivox::help {
 
@@ -17,13 +16,6 @@ void openHelp() {
         return;
     }
     desktopServices().openUrl(QUrl::fromLocalFile(file));
-}
-
-void imgHelp_Click(ImageButton* imgHelp) {
-    openHelp();
-    if (imgHelp != nullptr) {
-        imgHelp->setHighlighted(false);
-    }
 }
 
 void showAbout() {

@@ -6,8 +6,6 @@ class QWidget;
 
 namespace lumivox {
 
-class ImageButton;
-
 namespace help {
 
 // The maker's site, scheme and host, set when the program is built (LUMIVOX_SITE).
@@ -19,8 +17,6 @@ QString aboutText();
 
 // Asks the desktop to open the help file; a missing file opens nothing and reports nothing.
 void openHelp();
-// The help image's click: open the help file, then drop the image's highlight.
-void imgHelp_Click(ImageButton* imgHelp);
 // The about box: title "关于", one OK button.
 void showAbout();
 // Opens the maker's site in the desktop's browser.

@@ -15,6 +15,7 @@
 #include "engine/numbers.h"
 #include "settings/settingsfiles.h"
 #include "widgets/imagebutton.h"
+#include "widgets/naming.h"
 #include "widgets/rescale.h"
 #include "widgets/skin.h"
 #include "widgets/skinnedwindow.h"
@@ -30,13 +31,7 @@ constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
 constexpr int kTimeBox = 40;
 constexpr int kColonWidth = 12;
-constexpr int kOffLeft = kClientWidth + 20;  // never reached by the pointer
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+constexpr int kOffLeft = offLeft(kClientWidth);
 
 // One time row: a caption, then hours : minutes : seconds.
 std::array<QLineEdit*, 3> timeRow(QWidget* form, const QString& caption, int top,
@@ -90,7 +85,7 @@ std::optional<qint32> timeFrom(const std::array<QLineEdit*, 3>& boxes) {
 
 }  // namespace
 
-frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
+frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), options_(options) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("选项设置"));
     setFont(uiFont(9));
@@ -129,14 +124,14 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
 void frmOptions::Form_Load() {
     // Qt scales for high-DPI screens itself: the factors are 1, as at the program's start.
     rescaleForm(this, 1.0, 1.0);
-    if (intSoundPrompt >= 0 && intSoundPrompt < cmbSR_->count()) {
-        cmbSR_->setCurrentIndex(intSoundPrompt);
+    if (options_.soundPrompt >= 0 && options_.soundPrompt < cmbSR_->count()) {
+        cmbSR_->setCurrentIndex(options_.soundPrompt);
     }
-    chkMC_->setChecked(intCutter == 1);
+    chkMC_->setChecked(options_.cutter == 1);
     if (chkMC_->isChecked()) {
         setTimeBoxesEnabled(true);
-        showTime(lngCutFrom, from_);
-        showTime(lngCutTo, to_);
+        showTime(options_.cutFrom, from_);
+        showTime(options_.cutTo, to_);
     } else {
         setTimeBoxesEnabled(false);
     }
@@ -185,16 +180,16 @@ void frmOptions::imgOK_Click() {
         chkMC_->setChecked(false);
     }
 
-    intSoundPrompt = static_cast<qint16>(cmbSR_->currentIndex());
-    intCutter = chkMC_->isChecked() ? 1 : 0;
+    options_.soundPrompt = static_cast<qint16>(cmbSR_->currentIndex());
+    options_.cutter = chkMC_->isChecked() ? 1 : 0;
     // A time too large to store is skipped like any failing step; the rest still goes ahead.
     if (const auto from = timeFrom(from_)) {
-        lngCutFrom = *from;
+        options_.cutFrom = *from;
     }
     if (const auto to = timeFrom(to_)) {
-        lngCutTo = *to;
+        options_.cutTo = *to;
     }
-    settings::saveOptionsFromGlobals(paths::optionsIniPath());
+    settings::saveOptions(settings::optionsFilePath(), options_);
     accept();
 }
 

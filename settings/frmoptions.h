@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "settings/options.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -12,12 +14,11 @@ class QPushButton;
 namespace lumivox {
 
 // The options dialog: the completion-sound switch and the Music Cutter range. Each showing
-// starts from the program-wide option values; only confirming stores them and writes
-// options.ini.
+// starts from the program's options; only confirming stores them and writes options.ini.
 class frmOptions : public QDialog {
     Q_OBJECT
   public:
-    explicit frmOptions(QWidget* owner = nullptr);
+    explicit frmOptions(Options& options, QWidget* owner = nullptr);
 
     QComboBox* cmbSR() const { return cmbSR_; }
     QCheckBox* chkMC() const { return chkMC_; }
@@ -42,6 +43,7 @@ class frmOptions : public QDialog {
     void Form_Load();
     void setTimeBoxesEnabled(bool on);
 
+    Options& options_;
     QComboBox* cmbSR_ = nullptr;
     QCheckBox* chkMC_ = nullptr;
     std::array<QLineEdit*, 3> from_{};  // hours, minutes, seconds

@@ -1,5 +1,6 @@
 #include "settings/settingsfiles.h"
 
+#include "engine/apppaths.h"
 #include "engine/numbers.h"
 
 #include <QFile>
@@ -11,11 +12,6 @@
 #include <limits>
 
 namespace lumivox {
-
-qint16 intSoundPrompt = 0;
-qint16 intCutter = 0;
-qint32 lngCutFrom = 0;
-qint32 lngCutTo = 0;
 
 namespace settings {
 
@@ -86,7 +82,7 @@ void applyValue(const QStringList& values, qsizetype index, Int& into) {
 }
 
 // The values present are applied in order; the others keep what `into` holds.
-void applyOptions(const QStringList& values, OptionValues& into) {
+void applyOptions(const QStringList& values, Options& into) {
     applyValue(values, 0, into.soundPrompt);
     applyValue(values, 1, into.cutter);
     applyValue(values, 2, into.cutFrom);
@@ -190,37 +186,34 @@ bool isUsableFolderText(const QString& text) {
     });
 }
 
-OptionValues loadOptions(const QString& path) {
-    OptionValues options;
-    if (const auto values = readRecords(path)) {
-        applyOptions(*values, options);
+QString setupFilePath() {
+    return paths::setupIniPath();
+}
+
+QString optionsFilePath() {
+    return paths::optionsIniPath();
+}
+
+void loadOptions(const QString& path, Options& into) {
+    const auto values = readRecords(path);
+    if (!values) {
+        into.soundPrompt = 0;
+        into.cutter = 0;
+        return;
     }
+    applyOptions(*values, into);
+}
+
+Options loadOptions(const QString& path) {
+    Options options;
+    loadOptions(path, options);
     return options;
 }
 
-bool saveOptions(const QString& path, const OptionValues& values) {
+bool saveOptions(const QString& path, const Options& values) {
     const QStringList texts = {QString::number(values.soundPrompt), QString::number(values.cutter),
                                QString::number(values.cutFrom), QString::number(values.cutTo)};
     return writeRecords(path, texts, QList<bool>(texts.size(), false));
-}
-
-void loadOptionsIntoGlobals(const QString& path) {
-    const auto values = readRecords(path);
-    if (!values) {
-        intSoundPrompt = 0;
-        intCutter = 0;
-        return;
-    }
-    OptionValues options{intSoundPrompt, intCutter, lngCutFrom, lngCutTo};
-    applyOptions(*values, options);
-    intSoundPrompt = options.soundPrompt;
-    intCutter = options.cutter;
-    lngCutFrom = options.cutFrom;
-    lngCutTo = options.cutTo;
-}
-
-bool saveOptionsFromGlobals(const QString& path) {
-    return saveOptions(path, {intSoundPrompt, intCutter, lngCutFrom, lngCutTo});
 }
 
 }  // namespace settings

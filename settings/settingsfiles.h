@@ -5,13 +5,9 @@
 
 #include <optional>
 
-namespace lumivox {
+#include "settings/options.h"
 
-// Option values kept in options.ini; program-wide.
-extern qint16 intSoundPrompt;  // 0: completion sound on; anything else: off
-extern qint16 intCutter;       // 0 clear, 1 ticked
-extern qint32 lngCutFrom;      // seconds
-extern qint32 lngCutTo;        // seconds
+namespace lumivox {
 
 namespace settings {
 
@@ -50,21 +46,17 @@ std::optional<qint16> positionFromText(const QString& text);
 // characters. A damaged setup.ini must not send the next batch into a folder of garbage.
 bool isUsableFolderText(const QString& text);
 
-struct OptionValues {
-    qint16 soundPrompt = 0;
-    qint16 cutter = 0;
-    qint32 cutFrom = 0;
-    qint32 cutTo = 0;
-};
+// Where the two files live: the settings folder (beside the program unless installed).
+QString setupFilePath();
+QString optionsFilePath();
 
-// Missing file: the defaults. Values that are not numbers read as 0 (leading number); a value
-// too large for its type is skipped and keeps the default.
-OptionValues loadOptions(const QString& path);
-bool saveOptions(const QString& path, const OptionValues& values);
-
-// Load into and save from the program-wide variables.
-void loadOptionsIntoGlobals(const QString& path);
-bool saveOptionsFromGlobals(const QString& path);
+// Values that are not numbers read as 0 (leading number); a value too large for its type is
+// skipped and keeps what `into` held. A missing file switches the sound on and the cutter off
+// and leaves the times.
+void loadOptions(const QString& path, Options& into);
+// From a fresh Options.
+Options loadOptions(const QString& path);
+bool saveOptions(const QString& path, const Options& values);
 
 }  // namespace settings
 }  // namespace lumivox

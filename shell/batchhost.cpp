@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include "engine/apppaths.h"
-#include "settings/settingsfiles.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"
 #include "widgets/desktopservices.h"
@@ -54,7 +53,7 @@ void WindowBatchHost::playCompletionSound() {
 }
 
 bool WindowBatchHost::completionSoundWanted() const {
-    return intSoundPrompt == 0;
+    return options_.completionSoundWanted();
 }
 
 }  // namespace lumivox

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversionbatch.h"
+#include "settings/options.h"
 
 namespace lumivox {
 
@@ -10,7 +11,7 @@ class frmMain;
 // the controls away and back in the order the window has always used.
 class WindowBatchHost : public BatchHost {
   public:
-    explicit WindowBatchHost(frmMain& window) : window_(window) {}
+    WindowBatchHost(frmMain& window, const Options& options) : window_(window), options_(options) {}
 
     ConversionSettings settings() const override;
     QString outputFolderText() const override;
@@ -23,6 +24,7 @@ class WindowBatchHost : public BatchHost {
 
   private:
     frmMain& window_;
+    const Options& options_;
 };
 
 }  // namespace lumivox

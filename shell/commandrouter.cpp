@@ -14,7 +14,7 @@
 namespace lumivox {
 
 CommandRouter::CommandRouter(FileListCommands* files, const MainWindowUi& ui, QWidget* owner)
-    : QObject(owner), files_(files), txtAction_(ui.txtAction), owner_(owner) {
+    : QObject(owner), files_(files), txtAction_(ui.txtAction), imgHelp_(ui.imgHelp), owner_(owner) {
     connectFrontEnds(ui);
 }
 
@@ -50,7 +50,7 @@ void CommandRouter::connectFrontEnds(const MainWindowUi& ui) {
     connect(ui.Command3, &QPushButton::clicked, this, &CommandRouter::startRequested);
     connect(ui.imgExit, &ImageButton::clicked, this, &CommandRouter::exitRequested);
     connect(ui.imgMin, &ImageButton::clicked, this, &CommandRouter::minimizeRequested);
-    connect(ui.imgHelp, &ImageButton::clicked, this, &CommandRouter::helpRequested);
+    connect(ui.imgHelp, &ImageButton::clicked, this, &CommandRouter::imgHelp_Click);
     connect(ui.lblFeed, &LinkLabel::clicked, this, &CommandRouter::feedbackRequested);
     connect(ui.lblWeb, &LinkLabel::clicked, this, &CommandRouter::webRequested);
 }
@@ -89,7 +89,7 @@ void CommandRouter::imgToolbar_Click(int number) {
             emit optionsRequested();
             break;
         case 3:
-            emit helpRequested();
+            imgHelp_Click();
             break;
         case 4:
             emit exitRequested();
@@ -99,6 +99,13 @@ void CommandRouter::imgToolbar_Click(int number) {
             break;
         default:
             break;
+    }
+}
+
+void CommandRouter::imgHelp_Click() {
+    emit helpRequested();
+    if (imgHelp_ != nullptr) {
+        imgHelp_->setHighlighted(false);
     }
 }
 

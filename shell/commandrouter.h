@@ -9,6 +9,7 @@ class QWidget;
 namespace lumivox {
 
 class FileListCommands;
+class ImageButton;
 struct MainWindowUi;
 
 // The one routing table of the main window: every front end (toolbar, menu bar, remove popup,
@@ -23,6 +24,8 @@ class CommandRouter : public QObject {
     void CmdToolsBar_Click(int index);
     // Command numbers 0, 1, 2, 3, 4, 6; others do nothing.
     void imgToolbar_Click(int number);
+    // The help command: help opens, then the help image drops its highlight.
+    void imgHelp_Click();
     // Runs the command written into txtAction, then empties the box.
     void txtAction_Change();
 
@@ -46,6 +49,7 @@ class CommandRouter : public QObject {
 
     FileListCommands* files_;
     QLineEdit* txtAction_;
+    ImageButton* imgHelp_;
     QWidget* owner_;
     QWidget* frmMenu_ = nullptr;
     QMenu* menuRemove_ = nullptr;

@@ -103,10 +103,7 @@ ConversionSettings FormatBoxes::currentSettings() const {
     s.videoSize = cmbS_->currentText();
     s.videoBitrate = cmbVB_->currentText();
     s.frameRate = cmbF_->currentText();
-    s.outFolder = txtPath_->text();
-    if (!s.outFolder.endsWith(paths::kSeparator)) {
-        s.outFolder += paths::kSeparator;
-    }
+    s.outFolder = paths::withTrailingSeparator(txtPath_->text());
     return s;
 }
 

@@ -26,7 +26,7 @@ namespace lumivox {
 
 MainProgram::MainProgram()
     : window_(std::make_unique<frmMain>()),
-      host_(std::make_unique<WindowBatchHost>(*window_)),
+      host_(std::make_unique<WindowBatchHost>(*window_, options_)),
       batch_(std::make_unique<ConversionBatch>(*window_->fileList(), *host_)) {
     connectCommands();
     window_->installEventFilter(this);
@@ -45,11 +45,10 @@ void MainProgram::connectCommands() {
     connect(router, &CommandRouter::addFolderRequested, window_->fileCommands(),
             &FileListCommands::ScanFolderIntoList);
     connect(router, &CommandRouter::optionsRequested, this, [this] {
-        frmOptions options(window_.get());
-        options.exec();
+        frmOptions dialog(options_, window_.get());
+        dialog.exec();
     });
-    connect(router, &CommandRouter::helpRequested, this,
-            [this] { help::imgHelp_Click(window_->imgHelp()); });
+    connect(router, &CommandRouter::helpRequested, this, &help::openHelp);
     connect(router, &CommandRouter::aboutRequested, this, &help::showAbout);
     connect(router, &CommandRouter::feedbackRequested, this,
             [this] { help::showFeedback(window_.get()); });
@@ -58,7 +57,7 @@ void MainProgram::connectCommands() {
 
 void MainProgram::Form_Load() {
     paths::seedSetupIni();
-    if (const auto values = settings::readSetupValues(setupFilePath())) {
+    if (const auto values = settings::readSetupValues(settings::setupFilePath())) {
         restoreChoices(*window_, *values);
     }
     if (window_->txtPath()->text().isEmpty()) {
@@ -67,13 +66,13 @@ void MainProgram::Form_Load() {
     window_->setWindowTitle(kProgramTitle);
     window_->lblWeb()->setText(kProgramTitle);
     window_->lblWeb()->setToolTip(help::siteAddress());
-    settings::loadOptionsIntoGlobals(optionsFilePath());
+    settings::loadOptions(settings::optionsFilePath(), options_);
     // Qt already lays out in device-independent pixels, so the design scale is the screen's.
     rescaleForm(window_.get(), 1.0, 1.0, window_->txtPath());
 }
 
 void MainProgram::imgExit_Click() {
-    saveChoices(*window_, setupFilePath());
+    saveChoices(*window_, settings::setupFilePath());
     window_->close();
 }
 

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "settings/options.h"
+
 namespace lumivox {
 
 class frmMain;
@@ -20,6 +22,7 @@ class MainProgram : public QObject {
 
     frmMain& window() { return *window_; }
     ConversionBatch& batch() { return *batch_; }
+    Options& options() { return options_; }
 
     // Start-up: defaults, saved choices, fallback folder, caption, options, rescale.
     void Form_Load();
@@ -34,6 +37,7 @@ class MainProgram : public QObject {
     // Every way out: the temporary files go, then the program ends.
     void Form_Unload();
 
+    Options options_;
     std::unique_ptr<frmMain> window_;
     std::unique_ptr<WindowBatchHost> host_;
     std::unique_ptr<ConversionBatch> batch_;

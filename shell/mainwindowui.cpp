@@ -18,6 +18,7 @@
 
 #include "shell/formatboxes.h"
 #include "widgets/imagebutton.h"
+#include "widgets/naming.h"
 #include "widgets/skin.h"
 
 namespace lumivox {
@@ -37,19 +38,10 @@ constexpr int kListWidth = 455;
 constexpr int kListHeight = 320;
 constexpr int kBottomRow = 412;
 
-// Controls that the pointer must never reach stand in a column right of the client area.
-constexpr int kOffLeft = 720;
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+constexpr int kOffLeft = offLeft(MainWindowUi::kClientWidth);
 
 QAction* addItem(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
+    return named(menu->addAction(caption), name);
 }
 
 QLabel* caption(QWidget* parent, const QString& text, int top) {

@@ -25,14 +25,6 @@ int savedPosition(const QComboBox* box) {
 }
 }  // namespace
 
-QString setupFilePath() {
-    return paths::setupIniPath();
-}
-
-QString optionsFilePath() {
-    return paths::optionsIniPath();
-}
-
 void restoreChoices(frmMain& window, const QStringList& values) {
     QComboBox* const audioBoxes[] = {window.cmbBR(), window.cmbR(), window.cmbChannel()};
     std::optional<int> restored[3];
@@ -44,7 +36,7 @@ void restoreChoices(frmMain& window, const QStringList& values) {
     }
     if (values.size() > 3) {
         // A damaged file restores no folder, so start-up falls back to the default; a relative
-        // one is kept as written and means a folder in the base folder (paths::baseFolder).
+        // one is kept as written and means a folder in the application folder.
         const QString& folder = values.at(3);
         window.txtPath()->setText(settings::isUsableFolderText(folder) ? folder : QString());
     }

@@ -6,9 +6,6 @@ namespace lumivox {
 
 class frmMain;
 
-QString setupFilePath();    // settings folder + "/setup.ini"
-QString optionsFilePath();  // settings folder + "/options.ini"
-
 // Applies the saved choices in file order (cmbBR, cmbR, cmbChannel, txtPath, cmbOF). Positions a
 // box refuses leave its selection. The restored audio positions stay in effect after the
 // restored format's presets: the user's saved choices win.

@@ -3,23 +3,65 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <functional>
+#include <utility>
+
 namespace lumivox {
 
 namespace {
-// A click is a left press and a left release inside the same enabled control.
-bool releaseCompletesClick(bool& pressed, const QWidget& control, QMouseEvent* event) {
-    const bool click = pressed && event->button() == Qt::LeftButton &&
-                       control.rect().contains(event->position().toPoint());
-    pressed = false;
-    event->accept();
-    return click && control.isEnabled();
-}
+
+// The pointer rules both kinds of control share: any move over it highlights it, and a click is
+// a left press and a left release inside the same enabled control. A disabled control sees none
+// of this, as before.
+class PointerClick : public QObject {
+  public:
+    PointerClick(QWidget* control, std::function<void()> hover, std::function<void()> click)
+        : QObject(control), control_(control), hover_(std::move(hover)), click_(std::move(click)) {
+        control->setMouseTracking(true);
+        control->setCursor(Qt::PointingHandCursor);
+        control->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != control_ || !control_->isEnabled()) {
+            return false;
+        }
+        switch (event->type()) {
+            case QEvent::MouseMove:
+                hover_();
+                return true;
+            case QEvent::MouseButtonPress:
+                pressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+                return true;
+            case QEvent::MouseButtonRelease: {
+                const auto* release = static_cast<QMouseEvent*>(event);
+                const bool click = pressed_ && release->button() == Qt::LeftButton &&
+                                   control_->rect().contains(release->position().toPoint());
+                pressed_ = false;
+                if (click) {
+                    click_();
+                }
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+  private:
+    QWidget* control_;
+    std::function<void()> hover_;
+    std::function<void()> click_;
+    bool pressed_ = false;
+};
+
 }  // namespace
 
 ImageButton::ImageButton(const QString& name, QWidget* parent) : QWidget(parent) {
     setObjectName(name);
-    setMouseTracking(true);
-    setCursor(Qt::PointingHandCursor);
+    new PointerClick(
+        this, [this] { setHighlighted(true); }, [this] { emit clicked(); });
 }
 
 void ImageButton::setHighlighted(bool on) {
@@ -39,27 +81,11 @@ void ImageButton::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, highlightPicture_);
 }
 
-void ImageButton::mouseMoveEvent(QMouseEvent* event) {
-    setHighlighted(true);
-    event->accept();
-}
-
-void ImageButton::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-    event->accept();
-}
-
-void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (releaseCompletesClick(pressed_, *this, event)) {
-        emit clicked();
-    }
-}
-
 LinkLabel::LinkLabel(const QString& name, const QString& text, QWidget* parent)
     : QLabel(text, parent) {
     setObjectName(name);
-    setMouseTracking(true);
-    setCursor(Qt::PointingHandCursor);
+    new PointerClick(
+        this, [this] { setHighlighted(true); }, [this] { emit clicked(); });
 }
 
 void LinkLabel::setHighlighted(bool on) {
@@ -69,22 +95,6 @@ void LinkLabel::setHighlighted(bool on) {
     }
     f.setBold(on);
     setFont(f);
-}
-
-void LinkLabel::mouseMoveEvent(QMouseEvent* event) {
-    setHighlighted(true);
-    event->accept();
-}
-
-void LinkLabel::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-    event->accept();
-}
-
-void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (releaseCompletesClick(pressed_, *this, event)) {
-        emit clicked();
-    }
 }
 
 }  // namespace lumivox

@@ -23,14 +23,10 @@ class ImageButton : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     QPixmap highlightPicture_;
     bool highlighted_ = false;
-    bool pressed_ = false;
 };
 
 // A label that acts as a link: bold while highlighted, clicked on release over it.
@@ -44,14 +40,6 @@ class LinkLabel : public QLabel {
 
   signals:
     void clicked();
-
-  protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-  private:
-    bool pressed_ = false;
 };
 
 }  // namespace lumivox

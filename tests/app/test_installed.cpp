@@ -116,7 +116,7 @@ TEST_F(InstalledProgram, KeepsChoicesInTheConfigFolderAndConvertsIntoTheMusicFol
         EXPECT_NEAR(probed.value("format").toObject().value("duration").toString().toDouble(), 1.5,
                     0.1);
 
-        frmOptions options(&window);
+        frmOptions options(program.options(), &window);
         options.imgOK_Click();
         EXPECT_TRUE(QFileInfo::exists(config + "/options.ini"));
 

@@ -30,10 +30,6 @@ class OptionsDialog : public ::testing::Test {
         paths::setAppFolderOverride(dir_.path());
         optionsFile_ = dir_.filePath(settings::kOptionsFile);
         previous_ = setMessageHandler([this](const Message& m) { messages_ << m; });
-        intSoundPrompt = 0;
-        intCutter = 0;
-        lngCutFrom = 0;
-        lngCutTo = 0;
     }
     void TearDown() override {
         setMessageHandler(previous_);
@@ -54,16 +50,17 @@ class OptionsDialog : public ::testing::Test {
 
     QTemporaryDir dir_;
     QString optionsFile_;
+    Options options_;
     QList<Message> messages_;
     MessageHandler previous_;
 };
 
 TEST_F(OptionsDialog, LoadSplitsTheStoredTimesAndFollowsTheCutter) {
-    intSoundPrompt = 1;
-    intCutter = 1;
-    lngCutFrom = 3725;
-    lngCutTo = 59;
-    frmOptions dialog;
+    options_.soundPrompt = 1;
+    options_.cutter = 1;
+    options_.cutFrom = 3725;
+    options_.cutTo = 59;
+    frmOptions dialog(options_);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("选项设置"));
     EXPECT_EQ(dialog.cmbSR()->currentText(), "OFF");
     EXPECT_TRUE(dialog.chkMC()->isChecked());
@@ -80,8 +77,8 @@ TEST_F(OptionsDialog, LoadSplitsTheStoredTimesAndFollowsTheCutter) {
     EXPECT_FALSE(dialog.txtFromH()->isEnabled());
     EXPECT_EQ(dialog.txtFromH()->text(), "1") << "unticking leaves the texts";
 
-    intCutter = 0;
-    frmOptions cleared;
+    options_.cutter = 0;
+    frmOptions cleared(options_);
     EXPECT_FALSE(cleared.txtFromM()->isEnabled());
     EXPECT_EQ(cleared.txtFromH()->text(), "0") << "a clear cutter shows the design texts";
 }
@@ -104,8 +101,8 @@ TEST_F(OptionsDialog, RefusesMinutesAndSecondsFromSixty) {
     };
     for (const Case& c : cases) {
         messages_.clear();
-        intCutter = 1;
-        frmOptions dialog;
+        options_.cutter = 1;
+        frmOptions dialog(options_);
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
         setTimes(dialog, c.six);
@@ -117,59 +114,59 @@ TEST_F(OptionsDialog, RefusesMinutesAndSecondsFromSixty) {
         EXPECT_EQ(messages_.at(0).icon, MessageIcon::Exclamation);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), c.box);
         EXPECT_TRUE(dialog.isVisible());
-        EXPECT_EQ(intSoundPrompt, 0);
+        EXPECT_EQ(options_.soundPrompt, 0);
         EXPECT_FALSE(QFile::exists(optionsFile_));
     }
 }
 
-// "OFF" is intSoundPrompt 1, for which the batch plays no sound (engine_batch).
+// "OFF" is sound prompt 1, for which the batch plays no sound (engine_batch).
 TEST_F(OptionsDialog, ConfirmStoresEverythingAndTheNextShowingShowsIt) {
-    intCutter = 1;
+    options_.cutter = 1;
     {
-        frmOptions dialog;
+        frmOptions dialog(options_);
         setTimes(dialog, {"1", "2", "5", "0", "59", "2.5"});
         dialog.cmbSR()->setCurrentIndex(dialog.cmbSR()->findText("OFF"));
         dialog.imgOK_Click();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_TRUE(messages_.isEmpty());
     }
-    EXPECT_EQ(lngCutFrom, 3725);
-    EXPECT_EQ(lngCutTo, 3542) << "59 minutes 2.5 seconds, the half to the even neighbour";
-    EXPECT_EQ(intCutter, 1);
-    EXPECT_EQ(intSoundPrompt, 1);
-    const settings::OptionValues stored = settings::loadOptions(optionsFile_);
+    EXPECT_EQ(options_.cutFrom, 3725);
+    EXPECT_EQ(options_.cutTo, 3542) << "59 minutes 2.5 seconds, the half to the even neighbour";
+    EXPECT_EQ(options_.cutter, 1);
+    EXPECT_EQ(options_.soundPrompt, 1);
+    const Options stored = settings::loadOptions(optionsFile_);
     EXPECT_EQ(stored.cutFrom, 3725);
     EXPECT_EQ(stored.cutTo, 3542);
     EXPECT_EQ(stored.cutter, 1);
     EXPECT_EQ(stored.soundPrompt, 1);
 
-    frmOptions again;
+    frmOptions again(options_);
     EXPECT_EQ(again.txtFromH()->text(), "1");
     EXPECT_EQ(again.txtFromM()->text(), "2");
     EXPECT_EQ(again.txtFromS()->text(), "5");
 }
 
 TEST_F(OptionsDialog, AllZeroTimesClearTheCutter) {
-    intCutter = 1;
-    lngCutFrom = 10;
-    lngCutTo = 20;
-    frmOptions dialog;
+    options_.cutter = 1;
+    options_.cutFrom = 10;
+    options_.cutTo = 20;
+    frmOptions dialog(options_);
     setTimes(dialog, {"0", "0", "0", "0", " 0", "0.0"});
     dialog.imgOK_Click();
     EXPECT_FALSE(dialog.chkMC()->isChecked());
-    const settings::OptionValues stored = settings::loadOptions(optionsFile_);
+    const Options stored = settings::loadOptions(optionsFile_);
     EXPECT_EQ(stored.cutter, 0);
     EXPECT_EQ(stored.cutFrom, 0);
     EXPECT_EQ(stored.cutTo, 0);
 }
 
 TEST_F(OptionsDialog, GoingBackOrClosingChangesNothing) {
-    intCutter = 1;
-    lngCutFrom = 3725;
-    ASSERT_TRUE(settings::saveOptionsFromGlobals(optionsFile_));
+    options_.cutter = 1;
+    options_.cutFrom = 3725;
+    ASSERT_TRUE(settings::saveOptions(optionsFile_, options_));
     const QByteArray before = fileBytes();
     for (int way = 0; way < 2; ++way) {
-        frmOptions dialog;
+        frmOptions dialog(options_);
         dialog.show();
         setTimes(dialog, {"2", "0", "0", "3", "0", "0"});
         dialog.cmbSR()->setCurrentIndex(1);
@@ -182,25 +179,25 @@ TEST_F(OptionsDialog, GoingBackOrClosingChangesNothing) {
         EXPECT_FALSE(dialog.isVisible());
     }
     EXPECT_EQ(fileBytes(), before);
-    EXPECT_EQ(intSoundPrompt, 0);
-    EXPECT_EQ(lngCutFrom, 3725);
+    EXPECT_EQ(options_.soundPrompt, 0);
+    EXPECT_EQ(options_.cutFrom, 3725);
 }
 
 // Hours have no limit, but the stored value is 32 bits: a time too large keeps the old value
 // instead of wrapping, and the rest is stored.
 TEST_F(OptionsDialog, ATimeTooLargeToStoreKeepsTheOldValue) {
-    intCutter = 1;
-    lngCutFrom = 100;
-    frmOptions dialog;
+    options_.cutter = 1;
+    options_.cutFrom = 100;
+    frmOptions dialog(options_);
     setTimes(dialog, {"99999999", "0", "0", "0", "1", "0"});
     dialog.imgOK_Click();
-    EXPECT_EQ(lngCutFrom, 100);
-    EXPECT_EQ(lngCutTo, 60);
+    EXPECT_EQ(options_.cutFrom, 100);
+    EXPECT_EQ(options_.cutTo, 60);
     EXPECT_EQ(settings::loadOptions(optionsFile_).cutTo, 60);
 }
 
 TEST_F(OptionsDialog, TheBareBackgroundResetsTheImageButtons) {
-    frmOptions dialog;
+    frmOptions dialog(options_);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     const QList<ImageButton*> buttons = dialog.findChildren<ImageButton*>();

@@ -18,11 +18,8 @@ namespace {
 
 TEST(Screenshot, OptionsDialogDrawsItsTexts) {
     SkinH_Attach();
-    intSoundPrompt = 0;
-    intCutter = 1;
-    lngCutFrom = 3725;
-    lngCutTo = 4000;
-    frmOptions dialog;
+    Options options{0, 1, 3725, 4000};
+    frmOptions dialog(options);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
 

@@ -21,8 +21,6 @@ class SettingsFiles : public ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         setup = dir.filePath(kSetupFile);
         options = dir.filePath(kOptionsFile);
-        intSoundPrompt = intCutter = 0;
-        lngCutFrom = lngCutTo = 0;
     }
 
     void write(const QString& path, const QByteArray& bytes) {
@@ -68,21 +66,18 @@ class FileSizeLimit {
 TEST_F(SettingsFiles, MissingFilesGiveNothingAndTheOptionDefaults) {
     EXPECT_FALSE(readSetupValues(setup));
     EXPECT_FALSE(readRecords(options));
-    const OptionValues o = loadOptions(options);
+    const Options o = loadOptions(options);
     EXPECT_EQ(o.soundPrompt, 0);
     EXPECT_EQ(o.cutter, 0);
     EXPECT_EQ(o.cutFrom, 0);
     EXPECT_EQ(o.cutTo, 0);
 
-    intSoundPrompt = 1;
-    intCutter = 1;
-    lngCutFrom = 65;
-    lngCutTo = 200;
-    loadOptionsIntoGlobals(options);
-    EXPECT_EQ(intSoundPrompt, 0);
-    EXPECT_EQ(intCutter, 0);
-    EXPECT_EQ(lngCutFrom, 65);  // the times are left as they are
-    EXPECT_EQ(lngCutTo, 200);
+    Options held{1, 1, 65, 200};
+    loadOptions(options, held);
+    EXPECT_EQ(held.soundPrompt, 0);
+    EXPECT_EQ(held.cutter, 0);
+    EXPECT_EQ(held.cutFrom, 65);  // the times are left as they are
+    EXPECT_EQ(held.cutTo, 200);
 }
 
 TEST_F(SettingsFiles, WritesTheExactRecordBytes) {
@@ -119,19 +114,13 @@ TEST_F(SettingsFiles, SetupRoundTripKeepsPositionsAndOddFolders) {
     }
 }
 
-TEST_F(SettingsFiles, OptionsRoundTripThroughTheGlobals) {
-    intSoundPrompt = 1;
-    intCutter = 1;
-    lngCutFrom = 65;
-    lngCutTo = 200;
-    ASSERT_TRUE(saveOptionsFromGlobals(options));
-    intSoundPrompt = intCutter = 0;
-    lngCutFrom = lngCutTo = 0;
-    loadOptionsIntoGlobals(options);
-    EXPECT_EQ(intSoundPrompt, 1);
-    EXPECT_EQ(intCutter, 1);
-    EXPECT_EQ(lngCutFrom, 65);
-    EXPECT_EQ(lngCutTo, 200);
+TEST_F(SettingsFiles, OptionsRoundTrip) {
+    ASSERT_TRUE(saveOptions(options, {1, 1, 65, 200}));
+    const Options o = loadOptions(options);
+    EXPECT_EQ(o.soundPrompt, 1);
+    EXPECT_EQ(o.cutter, 1);
+    EXPECT_EQ(o.cutFrom, 65);
+    EXPECT_EQ(o.cutTo, 200);
 }
 
 TEST(SettingsRecords, DecodesLineEndsQuotesAndCommas) {
@@ -165,15 +154,14 @@ TEST_F(SettingsFiles, TruncatedOrLongFilesGiveTheValuesPresentInOrder) {
     write(setup, "");
     EXPECT_EQ(readSetupValues(setup), QStringList());
 
-    intSoundPrompt = intCutter = 5;
-    lngCutFrom = lngCutTo = 5;
+    Options held{5, 5, 5, 5};
     write(options, "1\r\n1\r\n");
-    loadOptionsIntoGlobals(options);
-    EXPECT_EQ(intSoundPrompt, 1);
-    EXPECT_EQ(intCutter, 1);
-    EXPECT_EQ(lngCutFrom, 5);
-    EXPECT_EQ(lngCutTo, 5);
-    const OptionValues o = loadOptions(options);
+    loadOptions(options, held);
+    EXPECT_EQ(held.soundPrompt, 1);
+    EXPECT_EQ(held.cutter, 1);
+    EXPECT_EQ(held.cutFrom, 5);
+    EXPECT_EQ(held.cutTo, 5);
+    const Options o = loadOptions(options);
     EXPECT_EQ(o.cutFrom, 0);
     EXPECT_EQ(o.cutTo, 0);
 }
@@ -183,7 +171,7 @@ TEST_F(SettingsFiles, OptionValuesReadAsLeadingNumbersRoundedAndSkippedWhenTooLa
     EXPECT_EQ(loadOptions(options).soundPrompt, 1);
 
     write(options, "garbage\r\n2.5\r\n65s\r\n\"3.5\"\r\n");
-    OptionValues o = loadOptions(options);
+    Options o = loadOptions(options);
     EXPECT_EQ(o.soundPrompt, 0);
     EXPECT_EQ(o.cutter, 2);
     EXPECT_EQ(o.cutFrom, 65);
@@ -206,9 +194,6 @@ TEST_F(SettingsFiles, OptionValuesReadAsLeadingNumbersRoundedAndSkippedWhenTooLa
 
     write(options, QByteArray(500, '9') + "\r\n");
     EXPECT_EQ(loadOptions(options).soundPrompt, 0);
-    intSoundPrompt = 0;
-    loadOptionsIntoGlobals(options);
-    EXPECT_EQ(intSoundPrompt, 0);
 }
 
 TEST_F(SettingsFiles, ADamagedSetupFileGivesNoUsableFolder) {

@@ -46,7 +46,6 @@ class EndToEnd : public ::testing::Test {
         desktopServices() = DesktopServices{
             [this](const QString& folder) { openedFolders_.append(folder); },
             [this](const QString& wav) { sounds_.append(wav); }, [](const QUrl&) {}};
-        intSoundPrompt = 0;
         program_ = std::make_unique<MainProgram>();
         out_ = dir_.filePath("out");
         window().txtPath()->setText(out_);
@@ -308,7 +307,7 @@ TEST_F(EndToEnd, TheSoundSwitchedOffInTheOptionsStaysSilent) {
     ASSERT_TRUE(makeFlac(song, 1.0));
     window().formatBoxes()->selectFormat(8);
     for (const char* choice : {"OFF", "ON"}) {
-        frmOptions options(&window());
+        frmOptions options(program_->options(), &window());
         options.cmbSR()->setCurrentText(choice);
         options.imgOK_Click();
         window().fileList()->AddFileEntry(song);

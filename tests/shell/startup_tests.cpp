@@ -28,8 +28,6 @@ class StartUp : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         paths::setAppFolderOverride(dir_.path());
-        intSoundPrompt = 0;
-        intCutter = 0;
     }
     void TearDown() override { paths::setAppFolderOverride({}); }
 
@@ -56,7 +54,7 @@ TEST_F(StartUp, FirstStartSelectsFormatZeroWithItsPresetsAndTheDefaultFolder) {
     EXPECT_EQ(w.txtPath()->text(), dir_.path() + "/output");
     EXPECT_EQ(w.windowTitle(), "Lumivox");
     EXPECT_FALSE(QDir(dir_.filePath("output")).exists()) << "start-up never creates it";
-    EXPECT_EQ(intSoundPrompt, 0);
+    EXPECT_EQ(program.options().soundPrompt, 0);
 }
 
 TEST_F(StartUp, TheShippedSetupMakesMp3WithTheAudioDefaults) {
@@ -105,7 +103,7 @@ TEST_F(StartUp, RefusedOrMissingValuesKeepWhatWasThere) {
     EXPECT_EQ(w.cmbR()->currentText(), "44100");
     EXPECT_EQ(w.cmbChannel()->currentIndex(), 0);
     EXPECT_EQ(w.txtPath()->text(), "/data/out");
-    EXPECT_EQ(intSoundPrompt, 1);
+    EXPECT_EQ(program.options().soundPrompt, 1);
 }
 
 TEST_F(StartUp, ATypedValueIsSavedAsNoEntry) {
