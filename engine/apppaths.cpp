@@ -20,6 +20,11 @@ QString& appFolderOverride() {
     return folder;
 }
 
+std::optional<bool>& perUserOverride() {
+    static std::optional<bool> perUser;
+    return perUser;
+}
+
 QString& tempOverride() {
     static QString folder;
     return folder;
@@ -82,18 +87,82 @@ QString appFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-QString defaultOutputFolder() {
-    return appFolder() + QStringLiteral("/output");
+void setAppFolderOverride(const QString& folder) {
+    appFolderOverride() = folder;
 }
 
-QString lumivoxIni() {
-    return appFolder() + QStringLiteral("/lumivox.ini");
+bool perUserFiles() {
+    if (perUserOverride()) {
+        return *perUserOverride();
+    }
+    static QString decidedFor;
+    static bool perUser = false;
+    const QString folder = appFolder();
+    if (folder != decidedFor) {
+        // access() also answers for a read-only mount; root passes it, hence the marker.
+        perUser = ::access(QFile::encodeName(folder).constData(), W_OK) != 0 ||
+                  QFileInfo::exists(folder + kSeparator + kInstalledMarker);
+        decidedFor = folder;
+    }
+    return perUser;
+}
+
+void setPerUserFilesOverride(std::optional<bool> perUser) {
+    perUserOverride() = perUser;
+}
+
+QString settingsFolder() {
+    if (!perUserFiles()) {
+        return appFolder();
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/lumivox");
+}
+
+QString setupIniPath() {
+    return settingsFolder() + QStringLiteral("/setup.ini");
+}
+
+QString optionsIniPath() {
+    return settingsFolder() + QStringLiteral("/options.ini");
+}
+
+QString lumivoxIniPath() {
+    return settingsFolder() + QStringLiteral("/lumivox.ini");
+}
+
+bool seedSetupIni() {
+    const QString installed = appFolder() + QStringLiteral("/setup.ini");
+    const QString own = setupIniPath();
+    // The folder also when there is nothing to copy: the settings are saved into it.
+    if (!perUserFiles() || !QDir().mkpath(settingsFolder()) || QFileInfo::exists(own) ||
+        !QFileInfo::exists(installed) || !QFile::copy(installed, own)) {
+        return false;
+    }
+    // The copy keeps the installed file's read-only mode; the user's own must be writable.
+    return QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ReadOther);
+}
+
+QString baseFolder() {
+    return perUserFiles() ? QDir::homePath() : appFolder();
+}
+
+QString defaultOutputFolder() {
+    if (!perUserFiles()) {
+        return appFolder() + QStringLiteral("/output");
+    }
+    QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (music.isEmpty()) {
+        music = QDir::homePath() + QStringLiteral("/Music");
+    }
+    return music + QStringLiteral("/Lumivox");
 }
 
 QString resolveOutputFolder(const QString& text) {
     QString folder = text.trimmed().isEmpty() ? defaultOutputFolder() : text;
     if (!folder.startsWith(kSeparator)) {
-        folder = appFolder() + kSeparator + folder;
+        folder = baseFolder() + kSeparator + folder;
     }
     return withTrailingSeparator(folder);
 }
@@ -102,8 +171,11 @@ QString withTrailingSeparator(const QString& folder) {
     return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
 }
 
-void setAppFolderOverride(const QString& folder) {
-    appFolderOverride() = folder;
+bool makeOutputFolder(const QString& folder) {
+    if (folder == resolveOutputFolder(QString())) {
+        return QDir().mkpath(folder);
+    }
+    return QDir().mkdir(folder);
 }
 
 QString privateTempFolder() {

@@ -98,7 +98,7 @@ void ConversionBatch::RunConversionBatch() {
     keepFolders_ = host_.keepSourceFolders();
     list_.setHeld(true);
     settleOutputFolderText();
-    QDir().mkdir(outFolder());
+    paths::makeOutputFolder(outFolder());
     QDir().mkpath(paths::tmpFolder());
 
     while (list_.FileCount() > 0 && !ended_) {
@@ -134,7 +134,7 @@ bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString
 
 QString ConversionBatch::makeEntryFolder() {
     const QString base = outFolder();
-    QDir().mkdir(base);  // the box may name another folder by now
+    paths::makeOutputFolder(base);  // the box may name another folder by now
     if (currentSubfolder_.isEmpty()) {
         return base;
     }

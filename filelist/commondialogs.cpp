@@ -134,17 +134,17 @@ QString upToNul(const QString& text) {
     return nul < 0 ? text : text.left(nul);
 }
 
-// Where the open and save routines start: the folder with its separator, or the application's
-// folder when it is blank or names no existing folder.
+// Where the open and save routines start: the folder with its separator, or the base folder (the
+// application's, or home for an installed copy) when it is blank or names no existing folder.
 QString startFolderOrAppFolder(const QString& folder) {
     QString start = folder.trimmed();
     if (start.isEmpty()) {
-        return paths::appFolder();
+        return paths::baseFolder();
     }
     if (!start.endsWith(kSeparator)) {
         start += kSeparator;
     }
-    return QFileInfo(start).isDir() ? start : paths::appFolder();
+    return QFileInfo(start).isDir() ? start : paths::baseFolder();
 }
 
 QString filterOrAllFiles(const QString& filter) {

@@ -3,6 +3,7 @@
 #   scripts/setup.sh run      build, install the desktop entry and start Lumivox
 #   scripts/setup.sh test     build (warnings as errors), run all tests, then the sanitizer build's
 #   scripts/setup.sh desktop  only install the desktop entry for the program built here
+#   scripts/setup.sh package  build build/lumivox_<version>_amd64.deb and check it with lintian
 set -euo pipefail
 mode=${1:-run}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,7 +49,7 @@ fi
 packages=(build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgtest-dev
           ffmpeg libavcodec-extra sox libsox-fmt-all mencoder fonts-noto-cjk xvfb xauth
           clang-format fp-utils xchm xdg-utils desktop-file-utils pkg-config libmp3lame-dev
-          libtag1-dev libflac-dev mp3val flac)
+          libtag1-dev libflac-dev mp3val flac appstream lintian)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -87,8 +88,16 @@ test)
     (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
         ctest --output-on-failure -j"$jobs")
     ;;
+package)
+    build build
+    rm -f build/lumivox_*.deb
+    (cd build && cpack -G DEB >/dev/null)
+    deb=$(ls build/lumivox_*_amd64.deb)
+    lintian --fail-on error "$deb"
+    echo "Package: $deb"
+    ;;
 *)
-    echo "usage: $0 run|test|desktop" >&2
+    echo "usage: $0 run|test|desktop|package" >&2
     exit 2
     ;;
 esac

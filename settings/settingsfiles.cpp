@@ -187,11 +187,11 @@ bool isUsableFolderText(const QString& text) {
 }
 
 QString setupFilePath() {
-    return paths::appFolder() + paths::kSeparatorText + kSetupFile;
+    return paths::setupIniPath();
 }
 
 QString optionsFilePath() {
-    return paths::appFolder() + paths::kSeparatorText + kOptionsFile;
+    return paths::optionsIniPath();
 }
 
 void loadOptions(const QString& path, Options& into) {

@@ -46,7 +46,7 @@ std::optional<qint16> positionFromText(const QString& text);
 // characters. A damaged setup.ini must not send the next batch into a folder of garbage.
 bool isUsableFolderText(const QString& text);
 
-// Where the two files live: beside the program.
+// Where the two files live: the settings folder (beside the program unless installed).
 QString setupFilePath();
 QString optionsFilePath();
 

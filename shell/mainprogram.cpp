@@ -57,6 +57,7 @@ void MainProgram::connectCommands() {
 }
 
 void MainProgram::Form_Load() {
+    paths::seedSetupIni();
     if (const auto values = settings::readSetupValues(settings::setupFilePath())) {
         restoreChoices(*window_, *values);
     }

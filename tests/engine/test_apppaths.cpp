@@ -65,6 +65,7 @@ TEST(AppFolder, IsTheExecutableFolderUnlessOverridden) {
 // was started from or the folder a tool runs in; an emptied box is the default, never "/".
 TEST(AppFolder, OutputFolderTextResolvesAgainstTheApplicationFolder) {
     paths::setAppFolderOverride(u"/opt/lumivox"_s);
+    paths::setPerUserFilesOverride(false);  // a folder beside the program, as in a build
     const std::pair<QString, QString> cases[] = {
         {u"/music/out"_s, u"/music/out/"_s},    {u"/music/out/"_s, u"/music/out/"_s},
         {u"out"_s, u"/opt/lumivox/out/"_s},     {u"a/../b/"_s, u"/opt/lumivox/a/../b/"_s},
@@ -75,6 +76,7 @@ TEST(AppFolder, OutputFolderTextResolvesAgainstTheApplicationFolder) {
         EXPECT_EQ(paths::resolveOutputFolder(text), folder) << text.toStdString();
     }
     paths::setAppFolderOverride(QString());
+    paths::setPerUserFilesOverride(std::nullopt);
 }
 
 TEST_F(TempFolder, IsCreatedPrivateWithItsFilesInside) {
@@ -146,4 +148,101 @@ TEST_F(TempFolder, DefaultIsInTheCacheAndFallsBackWhenItHoldsASpace) {
         EXPECT_EQ(t, scratch.filePath(u"tmp/lumivox-"_s) + QString::number(::getuid()));
         EXPECT_EQ(modeOf(t), 0700u);
     }
+}
+
+namespace {
+
+// An application folder of its own, with HOME and the XDG folders in a scratch folder.
+class PerUserFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(scratch.isValid());
+        app = scratch.filePath(u"app"_s);
+        home = scratch.filePath(u"home"_s);
+        ASSERT_TRUE(QDir().mkpath(app));
+        ASSERT_TRUE(QDir().mkpath(home));
+        paths::setAppFolderOverride(app);
+    }
+    void TearDown() override {
+        paths::setAppFolderOverride(QString());
+        paths::setPerUserFilesOverride(std::nullopt);
+    }
+    QTemporaryDir scratch;
+    QString app;
+    QString home;
+    ScopedEnv homeEnv{"HOME", QFile::encodeName(scratch.filePath(u"home"_s))};
+    ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(u"home/cfg"_s))};
+};
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+TEST_F(PerUserFiles, WhereEachFileLivesFollowsTheOneDecision) {
+    struct Case {
+        bool perUser;
+        QString settings, output, relative;
+    };
+    const Case cases[] = {
+        {false, app, app + u"/output"_s, app + u"/out/"_s},
+        {true, home + u"/cfg/lumivox"_s, home + u"/Music/Lumivox"_s, home + u"/out/"_s},
+    };
+    for (const Case& c : cases) {
+        paths::setPerUserFilesOverride(c.perUser);
+        EXPECT_EQ(paths::setupIniPath(), c.settings + u"/setup.ini"_s);
+        EXPECT_EQ(paths::optionsIniPath(), c.settings + u"/options.ini"_s);
+        EXPECT_EQ(paths::lumivoxIniPath(), c.settings + u"/lumivox.ini"_s);
+        EXPECT_EQ(paths::defaultOutputFolder(), c.output);
+        EXPECT_EQ(paths::resolveOutputFolder(QString()), c.output + u"/"_s);
+        EXPECT_EQ(paths::resolveOutputFolder(u"out"_s), c.relative);
+        EXPECT_EQ(paths::appFolder(), app) << "data/ and help stay beside the program";
+    }
+}
+
+TEST_F(PerUserFiles, AnInstalledOrReadOnlyFolderIsPerUser) {
+    EXPECT_FALSE(paths::perUserFiles());
+    ASSERT_TRUE(writeFile(app + u"/"_s + paths::kInstalledMarker, "installed\n"));
+    const QString other = scratch.filePath(u"installed"_s);
+    ASSERT_TRUE(QDir().mkpath(other));
+    ASSERT_TRUE(writeFile(other + u"/"_s + paths::kInstalledMarker, "installed\n"));
+    paths::setAppFolderOverride(other);
+    EXPECT_TRUE(paths::perUserFiles()) << "decided again for another folder";
+
+    if (::geteuid() != 0) {  // root writes anywhere; the marker decides for it
+        const QString readOnly = scratch.filePath(u"ro"_s);
+        ASSERT_TRUE(QDir().mkpath(readOnly));
+        ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0555), 0);
+        paths::setAppFolderOverride(readOnly);
+        EXPECT_TRUE(paths::perUserFiles());
+        ::chmod(QFile::encodeName(readOnly).constData(), 0755);
+    }
+}
+
+TEST_F(PerUserFiles, FirstStartBeginsFromTheInstalledChoicesAndKeepsTheUsersAfter) {
+    ASSERT_TRUE(writeFile(app + u"/setup.ini"_s, "\"7\"\r\n"));
+    ASSERT_EQ(::chmod(QFile::encodeName(app + u"/setup.ini"_s).constData(), 0444), 0);
+    paths::setPerUserFilesOverride(true);
+    ASSERT_TRUE(paths::seedSetupIni());
+    QFile own(paths::setupIniPath());
+    ASSERT_TRUE(own.open(QIODevice::ReadWrite)) << "the user's copy must be writable";
+    EXPECT_EQ(own.readAll(), "\"7\"\r\n");
+    own.close();
+
+    ASSERT_TRUE(writeFile(paths::setupIniPath(), "\"3\"\r\n"));
+    EXPECT_FALSE(paths::seedSetupIni());
+    QFile again(paths::setupIniPath());
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), "\"3\"\r\n");
+
+    paths::setPerUserFilesOverride(false);
+    EXPECT_FALSE(paths::seedSetupIni()) << "beside the program the file is the user's already";
+}
+
+TEST_F(PerUserFiles, WithNothingInstalledToBeginFromTheFolderIsStillMadeForSaving) {
+    paths::setPerUserFilesOverride(true);
+    EXPECT_FALSE(paths::seedSetupIni());
+    EXPECT_TRUE(QFileInfo(paths::settingsFolder()).isDir());
 }
