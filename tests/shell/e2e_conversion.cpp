@@ -56,10 +56,7 @@ class EndToEnd : public ::testing::Test {
     }
     void TearDown() override {
         program_.reset();
-        setMessageHandler({});
-        desktopServices() = realDesktopServices();
-        paths::setAppFolderOverride({});
-        paths::setPrivateTempFolderOverride({});
+        restoreProgramSeams();
     }
     virtual bool withData() const { return true; }
 

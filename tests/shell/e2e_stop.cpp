@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QJsonArray>  // e2e_support.h reads arrays
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -99,10 +98,7 @@ class StopEndToEnd : public ::testing::Test {
     }
     void TearDown() override {
         program_.reset();
-        setMessageHandler({});
-        desktopServices() = realDesktopServices();
-        paths::setAppFolderOverride({});
-        paths::setPrivateTempFolderOverride({});
+        restoreProgramSeams();
     }
 
     frmMain& window() { return program_->window(); }

@@ -5,12 +5,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include "engine/apppaths.h"
+#include "engine/messages.h"
+#include "widgets/desktopservices.h"
 
 namespace lumivox::testing {
 
@@ -83,6 +88,14 @@ inline QString makeProgramFolder(const QTemporaryDir& dir, bool withData = true)
         QFile::link(QStringLiteral(LUMIVOX_DATA_DIR), folder + "/data");
     }
     return folder;
+}
+
+// Puts back what an end-to-end fixture pointed elsewhere: messages, desktop, folders.
+inline void restoreProgramSeams() {
+    setMessageHandler({});
+    desktopServices() = realDesktopServices();
+    paths::setAppFolderOverride({});
+    paths::setPrivateTempFolderOverride({});
 }
 
 }  // namespace lumivox::testing
