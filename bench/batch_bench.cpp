@@ -339,7 +339,10 @@ void singleSection(const QStringList& inputs, const QString& work) {
         const Timing pieces =
             timed([&] { runCommandLine(mp3EncodeCommand(c, mp3Settings(), input, piecesOut)); });
         qunsetenv("LUMIVOX_PIECES_REPORT");
-        const QString path = pathTaken(readPiecesReport(report), input, piecesOut);
+        const QHash<QString, PathTaken> taken = readPiecesReport(report);
+        const QString path = pathTaken(taken, input, piecesOut);
+        // Where coder.exe says its time went, when it says so.
+        const QString detail = taken.value(QFileInfo(input).fileName()).detail;
 
         const std::vector<short> original = decodeStereo(input);
         const JoinQuality q =
@@ -352,11 +355,12 @@ void singleSection(const QStringList& inputs, const QString& work) {
         if (q.sameLength) {
             joinLoss.push_back(q.worstNearJoin);
         }
-        std::printf("%-36s %6.0f %-13s %7.2f %7.2f %6.3f %6.3f %7s %7s\n",
+        std::printf("%-36s %6.0f %-13s %7.2f %7.2f %6.3f %6.3f %7s %7s %s\n",
                     qPrintable(name.left(36)), static_cast<double>(original.size()) / 2 / 44100,
                     qPrintable(path), plain.wall, pieces.wall, wallRatios.back(), cpuRatios.back(),
                     q.sameLength ? qPrintable(QString::number(q.worstNearJoin, 'f', 2)) : "length!",
-                    q.sameLength ? qPrintable(QString::number(q.worstAnywhere, 'f', 2)) : "-");
+                    q.sameLength ? qPrintable(QString::number(q.worstAnywhere, 'f', 2)) : "-",
+                    qPrintable(detail));
         std::fflush(stdout);
     }
     std::printf(
