@@ -328,7 +328,7 @@ void singleSection(const QStringList& inputs, const QString& work) {
     const QString report = work + "/single-report.tsv";
     freshFolder(work + "/single");
     std::vector<double> wallRatios, cpuRatios, joinLoss;
-    int identical = 0, faults = 0;
+    int identical = 0, piecesLength = 0, plainLength = 0;
     for (const QString& input : inputs) {
         const QString name = QFileInfo(input).completeBaseName();
         const QString plainOut = work + "/single/" + name + "-plain.mp3";
@@ -351,16 +351,21 @@ void singleSection(const QStringList& inputs, const QString& work) {
         wallRatios.push_back(pieces.wall / plain.wall);
         cpuRatios.push_back(pieces.cpu / plain.cpu);
         identical += q.identical;
-        faults += !q.sameLength;
-        if (q.sameLength) {
-            joinLoss.push_back(q.worstNearJoin);
-        }
-        std::printf("%-36s %6.0f %-13s %7.2f %7.2f %6.3f %6.3f %7s %7s %s\n",
+        piecesLength += q.piecesExtra != 0;
+        plainLength += q.serialExtra != 0;
+        joinLoss.push_back(q.worstNearJoin);
+        // Decoded samples beyond the input's, when either decode is not as long as the input.
+        const QString lengths = q.piecesExtra || q.serialExtra
+                                    ? QStringLiteral("length: pieces %1%2, plain %3%4 samples ")
+                                          .arg(q.piecesExtra > 0 ? "+" : "")
+                                          .arg(q.piecesExtra)
+                                          .arg(q.serialExtra > 0 ? "+" : "")
+                                          .arg(q.serialExtra)
+                                    : QString();
+        std::printf("%-36s %6.0f %-13s %7.2f %7.2f %6.3f %6.3f %7.2f %7.2f %s%s\n",
                     qPrintable(name.left(36)), static_cast<double>(original.size()) / 2 / 44100,
                     qPrintable(path), plain.wall, pieces.wall, wallRatios.back(), cpuRatios.back(),
-                    q.sameLength ? qPrintable(QString::number(q.worstNearJoin, 'f', 2)) : "length!",
-                    q.sameLength ? qPrintable(QString::number(q.worstAnywhere, 'f', 2)) : "-",
-                    qPrintable(detail));
+                    q.worstNearJoin, q.worstAnywhere, qPrintable(lengths), qPrintable(detail));
         std::fflush(stdout);
     }
     std::printf(
@@ -372,9 +377,9 @@ void singleSection(const QStringList& inputs, const QString& work) {
     std::printf(
         "joins, worst 1152-sample window within 40 frames before / 100 after a join, "
         "SNR below the serial encode: max %.2f dB, median %.2f dB; decoded the same as "
-        "plain ffmpeg: %d of %zu; length differs: %d\n",
+        "plain ffmpeg: %d of %zu; decoded length not the input's: pieces %d, plain %d\n",
         joinLoss.empty() ? 0.0 : *std::max_element(joinLoss.begin(), joinLoss.end()),
-        median(joinLoss), identical, wallRatios.size(), faults);
+        median(joinLoss), identical, wallRatios.size(), piecesLength, plainLength);
     std::printf("load average after: %s\n", qPrintable(loadAverage()));
     std::fflush(stdout);
 }

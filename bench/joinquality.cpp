@@ -16,7 +16,7 @@ double windowLoss(const std::vector<short>& x, const std::vector<short>& serial,
                   const std::vector<short>& pieces, long at) {
     double signal = 0, serialError = 0, piecesError = 0;
     const std::size_t from = static_cast<std::size_t>(at) * 2;
-    const std::size_t to = std::min(x.size(), from + 2 * kWindow);
+    const std::size_t to = std::min({x.size(), serial.size(), pieces.size(), from + 2 * kWindow});
     for (std::size_t i = from; i < to; ++i) {
         const double s = x[i];
         signal += s * s;
@@ -46,12 +46,17 @@ std::vector<long> joinSamples(long samples, int pieces) {
 JoinQuality compareJoins(const std::vector<short>& original, const std::vector<short>& serial,
                          const std::vector<short>& pieces, int pieceCount) {
     JoinQuality q;
-    q.sameLength = serial.size() == original.size() && pieces.size() == original.size();
+    const auto extra = [&original](const std::vector<short>& decoded) {
+        return (static_cast<long>(decoded.size()) - static_cast<long>(original.size())) / 2;
+    };
+    q.piecesExtra = extra(pieces);
+    q.serialExtra = extra(serial);
     q.identical = serial == pieces;
-    if (!q.sameLength || q.identical) {
+    if (q.identical) {
         return q;
     }
-    const long samples = static_cast<long>(original.size() / 2);
+    const long samples =
+        static_cast<long>(std::min({original.size(), serial.size(), pieces.size()}) / 2);
     for (long at = 0; at < samples; at += kWindow) {
         q.worstAnywhere = std::max(q.worstAnywhere, windowLoss(original, serial, pieces, at));
     }
