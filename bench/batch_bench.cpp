@@ -54,7 +54,7 @@ constexpr const char* kUsage =
     "  --no-single         leave out the files alone and the joins' quality\n"
     "  --smoke             a quick check only: four 30 s sine tones through the window, once\n";
 
-struct Options {
+struct BenchOptions {
     QString folder;
     int files = 10;
     int rounds = 3;
@@ -65,7 +65,7 @@ struct Options {
     bool smoke = false;
 };
 
-bool parseOptions(const QStringList& args, Options& o) {
+bool parseOptions(const QStringList& args, BenchOptions& o) {
     const QHash<QString, int*> numbers = {{"--files", &o.files},
                                           {"--rounds", &o.rounds},
                                           {"--noise-files", &o.noiseFiles},
@@ -401,7 +401,7 @@ QStringList spread(const QStringList& all, int count) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Options o;
+    BenchOptions o;
     if (!parseOptions(app.arguments(), o)) {
         std::fputs(kUsage, stderr);
         return 2;
