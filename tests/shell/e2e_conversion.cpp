@@ -387,6 +387,15 @@ TEST_F(AlbumFolders, TheTickedBoxSurvivesARestartAndMirrorsTheTreeWithoutOverwri
     EXPECT_FALSE(QFile::exists(mirrored("B/Album 3/back.jpg")));
     EXPECT_EQ(QDir(out_).entryList({"*.mp3"}, QDir::Files).size(), 1)
         << "the single file stays flat";
+    // A player shows each album's cover: coder.exe put the folder's picture into the MP3.
+    for (const QString& flac : kTree) {
+        const QFileInfoList mp3s =
+            QDir(mirrored(QFileInfo(flac).path())).entryInfoList({"*.mp3"}, QDir::Files);
+        ASSERT_FALSE(mp3s.isEmpty()) << flac.toStdString();
+        const QJsonObject picture = firstStream(probe(mp3s.first().filePath()), "video");
+        EXPECT_EQ(picture.value("disposition").toObject().value("attached_pic").toInt(), 1)
+            << flac.toStdString();
+    }
 
     // Again: every name the clock could give is taken, and the user has changed a cover.
     const QString album1 = mirrored("A/Album 1/");
