@@ -85,10 +85,13 @@ struct Handover {
     std::size_t to = 0;  // the piece taking over; 0: none, the piece runs to the end
     long frame = 0;      // the first frame taken from it
     bool alike = false;  // in a run of frames both encoded alike, else where its reservoir fits
+    bool sameReservoir = false;  // ... with their reservoirs alike too: one stream from there on
 };
 
 // Looks for piece `from`'s hand-over to the pieces after it among the frames [first, ...) that
-// `from` has and the later pieces have settled; `first` moves past the frames looked at.
+// `from` has and the later pieces have settled; `first` moves past the frames looked at. True when
+// the hand-over in `found` is final; a lesser one is kept there while the piece may still carry
+// on to look for a better one.
 bool findHandover(const std::vector<PieceEncoder*>& pieces, std::size_t from,
                   const std::vector<long>& starts, long& first, Handover& found);
 

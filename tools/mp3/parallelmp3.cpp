@@ -167,6 +167,11 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
                    !own.inputEnded()) {
                 own.carryOn(done);
             }
+            // Carried on to the end: its own frames are the one long encode, better than a join
+            // that is not in step.
+            if (own.inputEnded() && !result.handovers[k].sameReservoir) {
+                result.handovers[k] = {};
+            }
             const std::lock_guard lock(finishMutex);
             ++finished;
             pieceFinished.notify_all();
@@ -201,20 +206,21 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
 }
 
 std::string describe(const Encoded& encoded, const Timings& t) {
-    long alike = 0, byRoom = 0, carried = 0;
+    long inStep = 0, alike = 0, byRoom = 0, carried = 0;
     std::string at;
     for (std::size_t k = 0; k + 1 < encoded.encoders.size(); ++k) {
         const Handover& h = encoded.handovers[k];
-        (h.alike ? alike : byRoom) += h.to != 0 ? 1 : 0;
+        (h.sameReservoir ? inStep : h.alike ? alike : byRoom) += h.to != 0 ? 1 : 0;
         at += h.to != 0 ? " " + std::to_string(h.frame) : "";
         carried += encoded.encoders[k]->framesEnd() - encoded.encoders[k]->settledEnd();
     }
     char text[256];
     std::snprintf(text, sizeof text,
-                  "%zu pieces, %ld joins alike, %ld by reservoir, %ld frames carried on; "
-                  "read %ld ms, encode %ld ms, carry %ld ms, join %ld ms, write %ld ms; joined at",
-                  encoded.encoders.size(), alike, byRoom, carried, t.read, t.encode, t.carry,
-                  t.join, t.write);
+                  "%zu pieces, %ld joins in step, %ld alike, %ld by reservoir, %ld frames "
+                  "carried on; read %ld ms, encode %ld ms, carry %ld ms, join %ld ms, write %ld "
+                  "ms; joined at",
+                  encoded.encoders.size(), inStep, alike, byRoom, carried, t.read, t.encode,
+                  t.carry, t.join, t.write);
     return text + at;
 }
 
