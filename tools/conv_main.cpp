@@ -22,6 +22,6 @@ int main(int argc, char** argv) {
     run.program = "mencoder";
     run.args = translateConvArgs(call.args);
     run.outputPath = mencoderOutputPath(call.args);
-    run.workFolder = mencoderWorkFolder();
+    run.workFolder = programWorkFolder();
     return runWatched(run, call.name);
 }

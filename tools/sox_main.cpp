@@ -1,5 +1,6 @@
 // sox.exe: sox as the program calls it; a 16-bit FLAC is decoded to WAV on every core instead.
 #include "tools/adapter.h"
+#include "tools/decodedwav.h"
 #include "tools/flacwav.h"
 #include "tools/inputpaths.h"
 #include "tools/toolswitch.h"
@@ -10,8 +11,13 @@ int main(int argc, char** argv) {
     if (refusedInput(soxInputPaths(call.args), call.name)) {
         return 1;
     }
+    // Whatever this run writes, an earlier note on the WAV no longer holds.
+    forgetDecodedWav();
     if (!plainToolsOnly()) {
         if (const auto status = decodeFlacToWav(call.args, parallelPieces())) {
+            if (*status == 0) {
+                noteDecodedWav(call.args[0], call.args[1]);
+            }
             return *status;
         }
     }

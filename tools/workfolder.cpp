@@ -7,7 +7,7 @@
 
 namespace lumivox::tools {
 
-std::string mencoderWorkFolder() {
+std::string programWorkFolder() {
     const char* value = std::getenv("LUMIVOX_TMP");
     const std::string folder = value ? value : "";
     // Only a real folder of our own: a symlink or someone else's folder could redirect the files.

@@ -260,6 +260,58 @@ TEST_F(ParallelMp3, EndedRunLeavesNoFileBehind) {
     EXPECT_TRUE(QDir(dir_->path()).entryList({"long.mp3*"}).isEmpty());
 }
 
+// The batch decodes each FLAC to tmp.wav with sox.exe just before the encode: the encode reads
+// that WAV instead of decoding again, but only while it is the decode of the very FLAC encoded.
+TEST_F(ParallelMp3, ReadsTheDecodedWavOnlyWhileItIsThatFlacs) {
+    // sox.exe decodes 16-bit FLAC itself.
+    tool("ffmpeg",
+         {"-v", "error", "-y", "-i", path("music.flac"), "-sample_fmt", "s16", path("song.flac")});
+    tool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                    "aevalsrc=exprs='0.4*sin(2*PI*440*t)*lt(mod(t,0.9),0.5)':s=44100:d=30:c=stereo",
+                    "-sample_fmt", "s16", path("other.flac")});
+    // The encodes read from the FLAC, for comparison; no work folder, so no note is read.
+    for (const QString name : {"song", "other"}) {
+        ASSERT_EQ(coder(encode(name + ".flac", name + "-flac.mp3", "44100", "2"), "2").exitCode, 0);
+    }
+    QTemporaryDir work;
+    qputenv("LUMIVOX_TMP", work.path().toLocal8Bit());
+    const QString wav = work.filePath("tmp.wav");
+    const struct {
+        const char* what;
+        QString decoded, encoded;
+        QString soxParallel;  // "0": the real sox decodes
+        bool wavChanged;
+        const char* reads;
+    } cases[] = {
+        {"the same FLAC", "song", "song", "2", false, "of the WAV"},
+        {"another FLAC", "song", "other", "2", false, "of the FLAC"},
+        {"the WAV written since", "song", "song", "2", true, "of the FLAC"},
+        {"the real sox's decode", "song", "song", "0", false, "of the FLAC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QProcess sox;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LUMIVOX_PARALLEL", c.soxParallel);
+        sox.setProcessEnvironment(env);
+        sox.start(QStringLiteral(LUMIVOX_DATA_DIR) + "/sox.exe", {path(c.decoded + ".flac"), wav});
+        ASSERT_TRUE(sox.waitForFinished(60000) && sox.exitCode() == 0);
+        if (c.wavChanged) {
+            QFile f(wav);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.seek(f.size() / 2);
+            f.write("\x7f\x7f");
+        }
+        const CoderRun r = coder(encode(c.encoded + ".flac", "w.mp3", "44100", "2"), "2");
+        ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+        EXPECT_TRUE(r.report.value(2).contains(c.reads)) << r.report.join(' ').toStdString();
+        QFile made(path("w.mp3")), fromFlac(path(c.encoded + "-flac.mp3"));
+        ASSERT_TRUE(made.open(QIODevice::ReadOnly) && fromFlac.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(made.readAll() == fromFlac.readAll());
+    }
+    qunsetenv("LUMIVOX_TMP");
+}
+
 TEST_F(ParallelMp3, JobIsOnlyTheBatchsMp3Encode) {
     const std::vector<std::string> batch = {"-i",  "/m/a.FLAC", "-y",  "-vn", "-ar",     "12050",
                                             "-ab", "96k",       "-ac", "1",   "/o/a.mp3"};

@@ -34,8 +34,7 @@ TEST(WorkFolder, OnlyTheProgramsOwnRealFolderWithoutASpace) {
         } else {
             unsetenv("LUMIVOX_TMP");
         }
-        EXPECT_EQ(lumivox::tools::mencoderWorkFolder(), c.expected)
-            << (c.given ? c.given : "unset");
+        EXPECT_EQ(lumivox::tools::programWorkFolder(), c.expected) << (c.given ? c.given : "unset");
     }
     unsetenv("LUMIVOX_TMP");
     unsetenv("XDG_CACHE_HOME");

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "tools/argtranslate.h"
+#include "tools/decodedwav.h"
 #include "tools/flacreader.h"
 #include "tools/mp3/mp3file.h"
 #include "tools/mp3/mp3frames.h"
@@ -64,7 +65,8 @@ std::string statusLine(std::size_t bytes, double seconds, double speed, char end
 
 // The encode as planned from the FLAC header.
 struct Plan {
-    bool direct = false;  // each piece reads its own span of the FLAC
+    bool direct = false;  // each piece reads its own span of the FLAC, or of the WAV below
+    std::string wav;      // sox.exe's decode of this very FLAC, when there is one
     bool wide = false;    // more than 16 bits a sample
     long expected = 0;    // samples after resampling
     long capacity = 0;    // samples held when ffmpeg decodes
@@ -87,6 +89,9 @@ std::string planEncode(const Mp3Job& job, const FlacReader& flac, int pieces, Pl
     // numbers ffmpeg would decode. Otherwise ffmpeg decodes the whole as the pieces go.
     plan.direct = flac.sampleRate() == job.sampleRate && flac.channels() == job.channels;
     plan.wide = flac.bits() > 16;
+    if (plan.direct && flac.bits() == 16) {
+        plan.wav = decodedWavOf(job.input);
+    }
     plan.expected = static_cast<long>(flac.frames() * job.sampleRate / flac.sampleRate());
     plan.capacity = plan.expected + kSpareSeconds * job.sampleRate;
     if (!plan.direct && static_cast<long long>(plan.capacity) * (plan.wide ? 4 : 2) * job.channels >
@@ -111,6 +116,7 @@ struct Timings {
 };
 
 struct Encoded {
+    const char* source = "FLAC";  // what the pieces read
     std::vector<std::unique_ptr<PieceEncoder>> encoders;
     std::vector<PieceEncoder*> pieces;  // the same, as the joins take them
     std::vector<Handover> handovers;
@@ -125,11 +131,23 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
     Encoded result;
     result.handovers.resize(count);
     std::vector<PieceEncoder*>& pieces = result.pieces;
+    std::shared_ptr<WavSamples> wav;
+    if (!plan.wav.empty()) {
+        wav = std::make_shared<WavSamples>(plan.wav, job.channels);
+        if (!wav->ok() || wav->frames() != plan.expected) {
+            wav.reset();
+        }
+    }
+    result.source = decode ? "ffmpeg" : wav ? "WAV" : "FLAC";
     for (const PiecePlan& p : plan.pieces) {
         SampleSource source;
         if (decode) {
             source = [decode](long at, long n, std::int32_t* l, std::int32_t* r) {
                 return decode->read(at, n, l, r);
+            };
+        } else if (wav) {
+            source = [wav](long at, long n, std::int32_t* l, std::int32_t* r) {
+                return wav->read(at, n, l, r);
             };
         } else {
             auto flac = std::make_shared<FlacReader>(job.input);
@@ -215,12 +233,13 @@ std::string describe(const Encoded& encoded, const Timings& t) {
         carried += encoded.encoders[k]->framesEnd() - encoded.encoders[k]->settledEnd();
     }
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "%zu pieces, %ld joins in step, %ld alike, %ld by reservoir, %ld frames "
-                  "carried on; read %ld ms, encode %ld ms, carry %ld ms, join %ld ms, write %ld "
-                  "ms; joined at",
-                  encoded.encoders.size(), inStep, alike, byRoom, carried, t.read, t.encode,
-                  t.carry, t.join, t.write);
+    std::snprintf(
+        text, sizeof text,
+        "%zu pieces, %ld joins in step, %ld alike, %ld by reservoir, %ld frames "
+        "carried on; read %ld ms of the %s, encode %ld ms, carry %ld ms, join %ld ms, write %ld "
+        "ms; joined at",
+        encoded.encoders.size(), inStep, alike, byRoom, carried, t.read, encoded.source, t.encode,
+        t.carry, t.join, t.write);
     return text + at;
 }
 
