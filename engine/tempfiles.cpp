@@ -19,7 +19,9 @@ bool exists(const QString& path) {
 QStringList temporaryFiles() {
     QStringList files{paths::tmpFileWav(), paths::tmpFile1Mp3(), paths::tmpWav(), paths::tmpMp4()};
     if (const QString folder = paths::tmpFolder(); !folder.isEmpty()) {
-        files << folder + QStringLiteral("/divx2pass.log");
+        // MEncoder's log, and sox.exe's note on the WAV it decoded.
+        files << folder + QStringLiteral("/divx2pass.log")
+              << folder + QStringLiteral("/decoded-flac");
     }
     files.removeAll(QString());
     return files;
