@@ -164,12 +164,16 @@ Steps toolSteps(const QStringList& inputs, const QString& outFolder) {
     ConversionSettings s = mp3Settings();
     s.outFolder = outFolder + "/";
     Steps steps;
+    // As the window's runner does, so the encode may read the WAV just decoded.
+    QDir().mkpath(paths::tmpFolder());
+    qputenv("LUMIVOX_TMP", paths::tmpFolder().toLocal8Bit());
     for (const QString& input : inputs) {
         const QString out = uniqueOutputPath(s, input, timeStamp(QTime::currentTime()));
         steps.decode += timed([&] { runCommandLine(mp3DecodeCommand(c, input)); }).wall;
         steps.probe += timed([&] { runCommandLine(mp3ProbeCommand(c)); }).wall;
         steps.encode += timed([&] { runCommandLine(mp3EncodeCommand(c, s, input, out)); }).wall;
     }
+    qunsetenv("LUMIVOX_TMP");
     return steps;
 }
 
