@@ -98,18 +98,14 @@ bool FileDrops::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseButtonPress:
             if (watched == picDrag_) {
-                pressedOnDropZone_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+                dropZoneClick_.press(static_cast<QMouseEvent*>(event));
                 QCoreApplication::processEvents();
                 return true;
             }
             break;
         case QEvent::MouseButtonRelease:
             if (watched == picDrag_) {
-                const auto* release = static_cast<QMouseEvent*>(event);
-                const bool click = pressedOnDropZone_ && release->button() == Qt::LeftButton &&
-                                   picDrag_->rect().contains(release->position().toPoint());
-                pressedOnDropZone_ = false;
-                if (click) {
+                if (dropZoneClick_.release(static_cast<QMouseEvent*>(event), picDrag_)) {
                     picDrag_Click();
                 }
                 return true;

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include "widgets/leftclick.h"
+
 class QMimeData;
 class QTreeView;
 class QWidget;
@@ -35,7 +37,7 @@ class FileDrops : public QObject {
     QWidget* listTarget_;
     QWidget* picDrag_;
     QWidget* owner_;
-    bool pressedOnDropZone_ = false;
+    LeftClick dropZoneClick_;
 };
 
 }  // namespace lumivox

@@ -6,12 +6,14 @@
 #include <functional>
 #include <utility>
 
+#include "widgets/leftclick.h"
+
 namespace lumivox {
 
 namespace {
 
-// The pointer rules both kinds of control share: any move over it highlights it, and a click is
-// a left press and a left release inside the same enabled control. A disabled control sees none
+// The pointer rules both kinds of control share: any move over it highlights it, and a click
+// (LeftClick) on an enabled control runs its handler. A disabled control sees none
 // of this, as before.
 class PointerClick : public QObject {
   public:
@@ -32,18 +34,13 @@ class PointerClick : public QObject {
                 hover_();
                 return true;
             case QEvent::MouseButtonPress:
-                pressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+                leftClick_.press(static_cast<QMouseEvent*>(event));
                 return true;
-            case QEvent::MouseButtonRelease: {
-                const auto* release = static_cast<QMouseEvent*>(event);
-                const bool click = pressed_ && release->button() == Qt::LeftButton &&
-                                   control_->rect().contains(release->position().toPoint());
-                pressed_ = false;
-                if (click) {
+            case QEvent::MouseButtonRelease:
+                if (leftClick_.release(static_cast<QMouseEvent*>(event), control_)) {
                     click_();
                 }
                 return true;
-            }
             default:
                 return false;
         }
@@ -53,7 +50,7 @@ class PointerClick : public QObject {
     QWidget* control_;
     std::function<void()> hover_;
     std::function<void()> click_;
-    bool pressed_ = false;
+    LeftClick leftClick_;
 };
 
 }  // namespace
