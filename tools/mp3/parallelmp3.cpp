@@ -116,7 +116,7 @@ struct Timings {
 };
 
 struct Encoded {
-    const char* source = "FLAC";  // what the pieces read
+    const char* source = "of the FLAC";  // what the pieces read
     std::vector<std::unique_ptr<PieceEncoder>> encoders;
     std::vector<PieceEncoder*> pieces;  // the same, as the joins take them
     std::vector<Handover> handovers;
@@ -138,7 +138,7 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
             wav.reset();
         }
     }
-    result.source = decode ? "ffmpeg" : wav ? "WAV" : "FLAC";
+    result.source = decode ? "from ffmpeg" : wav ? "of the WAV" : "of the FLAC";
     for (const PiecePlan& p : plan.pieces) {
         SampleSource source;
         if (decode) {
@@ -233,13 +233,12 @@ std::string describe(const Encoded& encoded, const Timings& t) {
         carried += encoded.encoders[k]->framesEnd() - encoded.encoders[k]->settledEnd();
     }
     char text[256];
-    std::snprintf(
-        text, sizeof text,
-        "%zu pieces, %ld joins in step, %ld alike, %ld by reservoir, %ld frames "
-        "carried on; read %ld ms of the %s, encode %ld ms, carry %ld ms, join %ld ms, write %ld "
-        "ms; joined at",
-        encoded.encoders.size(), inStep, alike, byRoom, carried, t.read, encoded.source, t.encode,
-        t.carry, t.join, t.write);
+    std::snprintf(text, sizeof text,
+                  "%zu pieces, %ld joins in step, %ld alike, %ld by reservoir, %ld frames "
+                  "carried on; read %ld ms %s, encode %ld ms, carry %ld ms, join %ld ms, write %ld "
+                  "ms; joined at",
+                  encoded.encoders.size(), inStep, alike, byRoom, carried, t.read, encoded.source,
+                  t.encode, t.carry, t.join, t.write);
     return text + at;
 }
 
