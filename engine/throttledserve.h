@@ -27,6 +27,13 @@ class ThrottledServe {
     }
     // Counts the interval from now, as at the start of a new loop.
     void restart() { clock_.restart(); }
+    // Serves at once, whatever the interval, and counts the next one from here.
+    void now() {
+        if (serve_) {
+            serve_();
+        }
+        clock_.restart();
+    }
 
   private:
     std::function<void()> serve_;

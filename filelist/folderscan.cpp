@@ -69,13 +69,20 @@ FolderScan::FolderScan(std::function<void()> serve, int serveIntervalMs)
     : serve_(std::move(serve), serveIntervalMs), collator_(fileManagerCollator()) {}
 
 void FolderScan::SearchFolder(const QString& folder, QStringList& results) {
-    if (depth_ == 0) {
+    const bool outermost = depth_ == 0;
+    if (outermost) {
         cancelled_ = false;
         visited_.clear();
-        serve_.restart();
     }
     ++depth_;
-    walk(folder, results);
+    // The window shows the walk as running before the first folder is read, however short the
+    // walk turns out to be.
+    if (outermost) {
+        serve_.now();
+    }
+    if (!cancelled_) {
+        walk(folder, results);
+    }
     --depth_;
 }
 

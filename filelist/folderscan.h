@@ -25,7 +25,7 @@ bool isFlacName(const QString& name);
 // back up the tree cannot make the walk endless.
 class FolderScan {
   public:
-    // serve runs at most once per serveIntervalMs while the walk goes on.
+    // serve runs as the walk starts, then at most once per serveIntervalMs while it goes on.
     explicit FolderScan(std::function<void()> serve = {},
                         int serveIntervalMs = ThrottledServe::kFrameMs);
 

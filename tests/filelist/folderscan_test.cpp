@@ -138,6 +138,20 @@ TEST_F(FolderScanTest, ServesEventsWhileWalkingAndStopsWhenCancelled) {
     serves = 100;  // a new walk starts afresh after a cancelled one
     scanner.SearchFolder(root(), results);
     EXPECT_EQ(results.size(), 50);
+
+    // However quick the walk, the window is served once as it starts, and a cancel there holds.
+    int quickServes = 0;
+    FolderScan quick(
+        [&] {
+            ++quickServes;
+            self->cancel();
+        },
+        3'600'000);
+    self = &quick;
+    results.clear();
+    quick.SearchFolder(root(), results);
+    EXPECT_EQ(quickServes, 1);
+    EXPECT_TRUE(results.isEmpty());
 }
 
 }  // namespace

@@ -130,11 +130,13 @@ TEST_F(ListFill, StartWaitsForAFolderWalkWhoseFilesAllJoinTheList) {
     window().fileList()->AddFileEntry(music("earlier.flac"));
     bool walking = false;
     bool startEnabled = true;
+    QObject presses;  // ends the connection and any press still queued with this test
     // Once the walk serves events, the user presses every start control.
     QObject::connect(
-        window().fileCommands(), &FileListCommands::scanRunningChanged, [&](bool running) {
+        window().fileCommands(), &FileListCommands::scanRunningChanged, &presses,
+        [&](bool running) {
             if (running) {
-                QTimer::singleShot(0, [&] {
+                QTimer::singleShot(0, &presses, [&] {
                     walking = window().fileCommands()->isScanning();
                     startEnabled = window().Command3()->isEnabled();
                     for (QWidget* start : {static_cast<QWidget*>(window().Command3()),
