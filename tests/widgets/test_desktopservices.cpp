@@ -19,7 +19,7 @@ TEST(CompletionSound, IsNotWaitedForWhenItCannotPlay) {
     QElapsedTimer clock;
     clock.start();
     playSoundAndWait(QStringLiteral(LUMIVOX_BUILD_DIR "/sound.wav"));
-    EXPECT_LT(clock.elapsed(), 300);
+    EXPECT_LT(clock.elapsed(), 2000) << "a busy machine may be slow, never 4 s slow";
 }
 
 }  // namespace
