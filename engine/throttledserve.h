@@ -25,8 +25,6 @@ class ThrottledServe {
             clock_.restart();
         }
     }
-    // Counts the interval from now, as at the start of a new loop.
-    void restart() { clock_.restart(); }
     // Serves at once, whatever the interval, and counts the next one from here.
     void now() {
         if (serve_) {

@@ -194,7 +194,7 @@ void frmOptions::imgOK_Click() {
     if (const auto to = timeFrom(to_)) {
         options_.cutTo = *to;
     }
-    settings::saveOptions(settings::optionsFilePath(), options_);
+    settings::saveOptions(paths::optionsIniPath(), options_);
     settings::saveKeepSourceFolders(chkKeepFolders_->isChecked());
     accept();
 }

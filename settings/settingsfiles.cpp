@@ -1,6 +1,5 @@
 #include "settings/settingsfiles.h"
 
-#include "engine/apppaths.h"
 #include "engine/numbers.h"
 
 #include <QFile>
@@ -184,14 +183,6 @@ bool isUsableFolderText(const QString& text) {
     return std::none_of(text.begin(), text.end(), [](QChar c) {
         return c == QChar::ReplacementCharacter || c.category() == QChar::Other_Control;
     });
-}
-
-QString setupFilePath() {
-    return paths::setupIniPath();
-}
-
-QString optionsFilePath() {
-    return paths::optionsIniPath();
 }
 
 void loadOptions(const QString& path, Options& into) {

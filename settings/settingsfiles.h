@@ -46,10 +46,6 @@ std::optional<qint16> positionFromText(const QString& text);
 // characters. A damaged setup.ini must not send the next batch into a folder of garbage.
 bool isUsableFolderText(const QString& text);
 
-// Where the two files live: the settings folder (beside the program unless installed).
-QString setupFilePath();
-QString optionsFilePath();
-
 // Values that are not numbers read as 0 (leading number); a value too large for its type is
 // skipped and keeps what `into` held. A missing file switches the sound on and the cutter off
 // and leaves the times.

@@ -58,7 +58,7 @@ void MainProgram::connectCommands() {
 
 void MainProgram::Form_Load() {
     paths::seedSetupIni();
-    if (const auto values = settings::readSetupValues(settings::setupFilePath())) {
+    if (const auto values = settings::readSetupValues(paths::setupIniPath())) {
         restoreChoices(*window_, *values);
     }
     if (window_->txtPath()->text().isEmpty()) {
@@ -67,13 +67,13 @@ void MainProgram::Form_Load() {
     window_->setWindowTitle(kProgramTitle);
     window_->lblWeb()->setText(kProgramTitle);
     window_->lblWeb()->setToolTip(help::siteAddress());
-    settings::loadOptions(settings::optionsFilePath(), options_);
+    settings::loadOptions(paths::optionsIniPath(), options_);
     // Qt already lays out in device-independent pixels, so the design scale is the screen's.
     rescaleForm(window_.get(), 1.0, 1.0, window_->txtPath());
 }
 
 void MainProgram::imgExit_Click() {
-    saveChoices(*window_, settings::setupFilePath());
+    saveChoices(*window_, paths::setupIniPath());
     window_->close();
 }
 
