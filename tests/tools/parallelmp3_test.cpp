@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -326,6 +327,106 @@ TEST_F(ParallelMp3, JobIsOnlyTheBatchsMp3Encode) {
         other[static_cast<std::size_t>(at)] = value;
         EXPECT_FALSE(parseMp3Job(other)) << value;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A track of an album image: only its span is encoded, sample-exact, on each way the pieces read
+// (the FLAC, sox.exe's WAV of it, ffmpeg when resampled and mixed).
+TEST_F(ParallelMp3, ATracksSpanIsEncodedAloneAndExactly) {
+    // Silence for 10.5 s, then music: a span read from the wrong place starts silent or off beat.
+    const QString image =
+        "aevalsrc=exprs='gte(t,10.5)*(0.3*sin(2*PI*(200+150*t)*t)+0.4*(random(0)-0.5)*"
+        "lt(mod(t,0.7),0.3))|gte(t,10.5)*0.3*sin(2*PI*330*t)*lt(mod(t,1.1),0.4)':s=44100:d=50";
+    tool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", image, "-sample_fmt", "s16",
+                    path("image.flac")});
+    const long start = 463050, end = start + 25 * 44100 + 588 * 7;
+    const QString trim = QStringLiteral("atrim=start_sample=%1:end_sample=%2").arg(start).arg(end);
+    QTemporaryDir work;
+    const struct {
+        const char* what;
+        QString rate, channels;
+        bool decoded;  // sox.exe decoded the image to the work folder's WAV first
+        const char* reads;
+    } cases[] = {
+        {"from the FLAC", "44100", "2", false, "of the FLAC"},
+        {"from the WAV", "44100", "2", true, "of the WAV"},
+        {"resampled", "22050", "1", false, "from ffmpeg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.decoded) {
+            qputenv("LUMIVOX_TMP", work.path().toLocal8Bit());
+            ASSERT_TRUE(QProcess::execute(QStringLiteral(LUMIVOX_DATA_DIR) + "/sox.exe",
+                                          {path("image.flac"), work.filePath("tmp.wav")}) == 0);
+        }
+        QStringList args = encode("image.flac", "track.mp3", c.rate, c.channels);
+        args.insert(10, "-af");
+        args.insert(11, trim);
+        args.insert(12, "-metadata");
+        args.insert(13, "TITLE=Track");
+        const CoderRun r = coder(args, QString::number(kPieces));
+        qunsetenv("LUMIVOX_TMP");
+        ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+        ASSERT_EQ(r.report.value(1), "pieces") << r.report.join(' ').toStdString();
+        EXPECT_TRUE(r.report.value(2).contains(c.reads)) << r.report.join(' ').toStdString();
+
+        // The span as the encoders saw it, each sample twice when mixed to one channel.
+        const QByteArray raw =
+            tool("ffmpeg", {"-v", "error", "-i", path("image.flac"), "-af", trim, "-ar", c.rate,
+                            "-ac", c.channels, "-f", "s16le", "-"});
+        const std::size_t copies = c.channels == "1" ? 2 : 1;
+        std::vector<short> ref(static_cast<std::size_t>(raw.size()) / 2 * copies);
+        for (std::size_t i = 0; i < ref.size(); ++i) {
+            std::memcpy(&ref[i], raw.data() + i / copies * 2, 2);
+        }
+        const std::vector<short> coded = decode(path("track.mp3"));
+        ASSERT_EQ(coded.size(), ref.size());
+        EXPECT_EQ(coded.size(),
+                  static_cast<std::size_t>((end - start) * c.rate.toLong() / 44100 * 2));
+        // Laid on the span's own audio: most loud windows sound like it (noise bursts coded at
+        // 128k do not, wherever they are).
+        std::vector<double> snrs;
+        for (long w = 0; w < static_cast<long>(ref.size() / 2304); ++w) {
+            if (const double snr = windowSnr(ref, coded, w); !std::isnan(snr)) {
+                snrs.push_back(snr);
+            }
+        }
+        ASSERT_GT(snrs.size(), 400u);
+        std::nth_element(snrs.begin(), snrs.begin() + snrs.size() / 2, snrs.end());
+        EXPECT_GT(snrs[snrs.size() / 2], 6.0);
+    }
+}
+
+TEST(Mp3Span, AtrimIsReadInFfmpegsSyntaxOnly) {
+    using Args = std::vector<std::string>;
+    const auto span = parseAtrim({"-i", "a.flac", "-af", "atrim=start_sample=588:end_sample=1176"});
+    ASSERT_TRUE(span);
+    EXPECT_EQ(span->start, 588u);
+    EXPECT_EQ(span->end, 1176u);
+    for (const Args& bad :
+         {Args{"-af", "atrim=start=1:end=2"}, Args{"-af", "atrim=start_sample=5:end_sample=5"},
+          Args{"-af", "atrim=start_sample=-5:end_sample=9"}, Args{"-af", "volume=2"}, Args{"-af"},
+          Args{}}) {
+        EXPECT_FALSE(parseAtrim(bad)) << (bad.size() > 1 ? bad[1] : "");
+    }
+    // The batch's command with a span and tags is still its MP3 encode; anything else is not.
+    Args track = {"-i",        "/m/a.flac", "-y",
+                  "-vn",       "-ar",       "44100",
+                  "-ab",       "128k",      "-ac",
+                  "2",         "-af",       "atrim=start_sample=0:end_sample=882000",
+                  "-metadata", "TITLE=x",   "/o/01 - x.mp3"};
+    const auto job = parseMp3Job(track);
+    ASSERT_TRUE(job && job->span);
+    EXPECT_EQ(job->span->end, 882000u);
+    EXPECT_EQ(job->output, "/o/01 - x.mp3");
+    track[10] = "-f";
+    EXPECT_FALSE(parseMp3Job(track));
+    track[10] = "-af";
+    track.insert(track.end() - 1, "-metadata");
+    EXPECT_FALSE(parseMp3Job(track));
 }
 
 }  // namespace

@@ -30,13 +30,16 @@ FfmpegDecode::FfmpegDecode(const Mp3Job& job, long capacity, bool wide, const ch
     thread_ = std::thread([this, job, adapterName] {
         ToolRun decode;
         decode.program = "ffmpeg";
-        decode.args = {"-hide_banner", "-nostdin",
-                       "-nostats",     "-i",
-                       job.input,      "-vn",
-                       "-ar",          std::to_string(job.sampleRate),
-                       "-ac",          std::to_string(job.channels),
-                       "-f",           wide_ ? "s32le" : "s16le",
-                       "pipe:1"};
+        decode.args = {"-hide_banner", "-nostdin", "-nostats", "-i", job.input, "-vn"};
+        if (job.span) {
+            // The track's span at the input's own rate, before it is resampled.
+            decode.args.insert(decode.args.end(),
+                               {"-af", "atrim=start_sample=" + std::to_string(job.span->start) +
+                                           ":end_sample=" + std::to_string(job.span->end)});
+        }
+        decode.args.insert(decode.args.end(), {"-ar", std::to_string(job.sampleRate), "-ac",
+                                               std::to_string(job.channels), "-f",
+                                               wide_ ? "s32le" : "s16le", "pipe:1"});
         const bool ok = captureTool(
             decode, [this](std::string_view bytes) { return pcm_.append(bytes); },
             [this](std::string_view text) {

@@ -65,11 +65,14 @@ std::string statusLine(std::size_t bytes, double seconds, double speed, char end
 
 // The encode as planned from the FLAC header.
 struct Plan {
-    bool direct = false;  // each piece reads its own span of the FLAC, or of the WAV below
-    std::string wav;      // sox.exe's decode of this very FLAC, when there is one
-    bool wide = false;    // more than 16 bits a sample
-    long expected = 0;    // samples after resampling
-    long capacity = 0;    // samples held when ffmpeg decodes
+    bool direct = false;      // each piece reads its own span of the FLAC, or of the WAV below
+    std::string wav;          // sox.exe's decode of this very FLAC, when there is one
+    bool wide = false;        // more than 16 bits a sample
+    long long spanStart = 0;  // of the input, at its rate: the track of an album image
+    long long spanEnd = 0;
+    long long inputFrames = 0;
+    long expected = 0;  // samples after resampling
+    long capacity = 0;  // samples held when ffmpeg decodes
     std::vector<long> starts;
     std::vector<PiecePlan> pieces;
 };
@@ -82,7 +85,13 @@ std::string planEncode(const Mp3Job& job, const FlacReader& flac, int pieces, Pl
     if (!flac.ok()) {
         return "not a FLAC that libFLAC reads";
     }
-    if (flac.frames() < kShortestSeconds * flac.sampleRate()) {
+    plan.spanStart = job.span ? static_cast<long long>(job.span->start) : 0;
+    plan.spanEnd =
+        job.span ? std::min(static_cast<long long>(job.span->end), flac.frames()) : flac.frames();
+    if (plan.spanStart >= plan.spanEnd) {
+        return "the span lies past the input's end";
+    }
+    if (plan.spanEnd - plan.spanStart < kShortestSeconds * flac.sampleRate()) {
         return "shorter than " + std::to_string(kShortestSeconds) + " s";
     }
     // Not resampled or mixed, each piece decodes its own span of the FLAC: lossless, so the very
@@ -92,7 +101,9 @@ std::string planEncode(const Mp3Job& job, const FlacReader& flac, int pieces, Pl
     if (plan.direct && flac.bits() == 16) {
         plan.wav = decodedWavOf(job.input);
     }
-    plan.expected = static_cast<long>(flac.frames() * job.sampleRate / flac.sampleRate());
+    plan.inputFrames = flac.frames();
+    const long length = static_cast<long>(plan.spanEnd - plan.spanStart);
+    plan.expected = static_cast<long>(length * job.sampleRate / flac.sampleRate());
     plan.capacity = plan.expected + kSpareSeconds * job.sampleRate;
     if (!plan.direct && static_cast<long long>(plan.capacity) * (plan.wide ? 4 : 2) * job.channels >
                             kMostPcmBytes) {
@@ -134,11 +145,16 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
     std::shared_ptr<WavSamples> wav;
     if (!plan.wav.empty()) {
         wav = std::make_shared<WavSamples>(plan.wav, job.channels);
-        if (!wav->ok() || wav->frames() != plan.expected) {
+        if (!wav->ok() || wav->frames() != plan.inputFrames) {
             wav.reset();
         }
     }
     result.source = decode ? "from ffmpeg" : wav ? "of the WAV" : "of the FLAC";
+    // Read directly, sample `at` of the encode is sample spanStart + at of the input, and the
+    // input ends at spanEnd.
+    const long long offset = plan.spanStart;
+    const long length = static_cast<long>(plan.spanEnd - plan.spanStart);
+    auto within = [length](long at, long n) { return std::max(0L, std::min(n, length - at)); };
     for (const PiecePlan& p : plan.pieces) {
         SampleSource source;
         if (decode) {
@@ -146,13 +162,15 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
                 return decode->read(at, n, l, r);
             };
         } else if (wav) {
-            source = [wav](long at, long n, std::int32_t* l, std::int32_t* r) {
-                return wav->read(at, n, l, r);
+            source = [wav, offset, within](long at, long n, std::int32_t* l, std::int32_t* r) {
+                const long wanted = within(at, n);
+                return wanted == 0 ? 0 : wav->read(offset + at, wanted, l, r);
             };
         } else {
             auto flac = std::make_shared<FlacReader>(job.input);
-            source = [flac](long at, long n, std::int32_t* l, std::int32_t* r) {
-                return flac->read(at, n, l, r);
+            source = [flac, offset, within](long at, long n, std::int32_t* l, std::int32_t* r) {
+                const long wanted = within(at, n);
+                return wanted == 0 ? 0 : flac->read(offset + at, wanted, l, r);
             };
         }
         result.encoders.push_back(std::make_unique<PieceEncoder>(job, source, plan.wide, p));
@@ -246,15 +264,28 @@ std::string describe(const Encoded& encoded, const Timings& t) {
 
 std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& a) {
     long rate = 0, kbps = 0;
-    if (a.size() != 11 || a[0] != "-i" || a[2] != "-y" || a[3] != "-vn" || a[4] != "-ar" ||
-        a[6] != "-ab" || a[8] != "-ac" || (a[9] != "1" && a[9] != "2") ||
-        !endsWithNoCase(a[1], ".flac") || !endsWithNoCase(a[10], ".mp3") ||
-        !parsePositive(a[5], rate) || a[7].size() < 2 || a[7].back() != 'k' ||
-        !parsePositive(a[7].substr(0, a[7].size() - 1), kbps) || kbps > 320) {
+    if (a.size() < 11 || (a.size() - 11) % 2 != 0 || a[0] != "-i" || a[2] != "-y" ||
+        a[3] != "-vn" || a[4] != "-ar" || a[6] != "-ab" || a[8] != "-ac" ||
+        (a[9] != "1" && a[9] != "2") || !endsWithNoCase(a[1], ".flac") ||
+        !endsWithNoCase(a.back(), ".mp3") || !parsePositive(a[5], rate) || a[7].size() < 2 ||
+        a[7].back() != 'k' || !parsePositive(a[7].substr(0, a[7].size() - 1), kbps) || kbps > 320) {
         return std::nullopt;
     }
-    return Mp3Job{a[1], a[10], static_cast<int>(nearestMp3SampleRate(rate)), static_cast<int>(kbps),
-                  a[9] == "1" ? 1 : 2};
+    Mp3Job job{a[1],
+               a.back(),
+               static_cast<int>(nearestMp3SampleRate(rate)),
+               static_cast<int>(kbps),
+               a[9] == "1" ? 1 : 2,
+               std::nullopt};
+    for (std::size_t i = 10; i + 1 < a.size(); i += 2) {
+        if (a[i] == "-metadata") {
+            continue;  // the tags' business, not the audio's
+        }
+        if (a[i] != "-af" || job.span || !(job.span = parseAtrim({a[i], a[i + 1]}))) {
+            return std::nullopt;
+        }
+    }
+    return job;
 }
 
 std::vector<long> pieceStarts(long frames, int pieces) {

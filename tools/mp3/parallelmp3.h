@@ -4,16 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "tools/mp3/span.h"
+
 namespace lumivox::tools {
 
 // The batch's MP3 encode, the one command coder.exe cuts into pieces:
 //   -i in.flac -y -vn -ar 44100 -ab 128k -ac 2 out.mp3
+// and a track of an album image, its span and tags before the output:
+//   -i in.flac -y -vn -ar 44100 -ab 128k -ac 2 -af atrim=start_sample=S:end_sample=E
+//      -metadata TITLE=Song ... out.mp3
 struct Mp3Job {
     std::string input;
     std::string output;
     int sampleRate = 0;  // after the MP3 mapping: 12050 asks for 12000
     int kbps = 0;
     int channels = 0;
+    std::optional<SampleSpan> span;  // of the input, at its own rate
 };
 std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& args);
 
