@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -26,13 +27,20 @@ namespace lumivox {
 namespace {
 
 constexpr int kClientWidth = 304;
-constexpr int kClientHeight = 250;
+constexpr int kClientHeight = 310;
 constexpr int kMargin = 16;
 constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
 constexpr int kTimeBox = 40;
 constexpr int kColonWidth = 12;
 constexpr int kOffLeft = offLeft(kClientWidth);
+
+const QString kAutomatic = QStringLiteral("自动");
+// The code pages a sheet may be read in, by their shown names.
+const QStringList kCodePages = {QStringLiteral("UTF-8"),       QStringLiteral("GB18030"),
+                                QStringLiteral("Big5"),        QStringLiteral("Shift-JIS"),
+                                QStringLiteral("EUC-KR"),      QStringLiteral("Windows-1251"),
+                                QStringLiteral("Windows-1252")};
 
 // One time row: a caption, then hours : minutes : seconds.
 std::array<QLineEdit*, 3> timeRow(QWidget* form, const QString& caption, int top,
@@ -112,10 +120,19 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
         {QStringLiteral("ID3v2.4"), QStringLiteral("ID3v2.3 + ID3v1（兼容车载和旧播放器）")});
     cmbId3_->setGeometry(kMargin + 64, 174, kClientWidth - 2 * kMargin - 64, kRowHeight);
 
+    chkCueSplit_ = named(new QCheckBox(QStringLiteral("按 CUE 分轨"), this), "chkCueSplit");
+    chkCueSplit_->setGeometry(kMargin, 204, 240, kRowHeight);
+    auto* cueLabel = named(new QLabel(QStringLiteral("CUE 编码"), this), "lblCueCodePage");
+    cueLabel->setGeometry(kMargin, 234, 64, kRowHeight);
+    cmbCueCodePage_ = named(new QComboBox(this), "cmbCueCodePage");
+    cmbCueCodePage_->addItem(kAutomatic);
+    cmbCueCodePage_->addItems(kCodePages);
+    cmbCueCodePage_->setGeometry(kMargin + 64, 234, 140, kRowHeight);
+
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
-    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 210, 72, 26);
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 270, 72, 26);
     Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
-    Command2_->setGeometry(kClientWidth - kMargin - 72, 210, 72, 26);
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 270, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
     const DialogImageButtons images =
@@ -147,6 +164,10 @@ void frmOptions::Form_Load() {
     }
     chkKeepFolders_->setChecked(settings::loadKeepSourceFolders());
     cmbId3_->setCurrentIndex(settings::loadId3v23Tags() ? 1 : 0);
+    chkCueSplit_->setChecked(settings::loadCueSplit());
+    // A name this program does not know reads as automatic.
+    cmbCueCodePage_->setCurrentIndex(
+        std::max(0, cmbCueCodePage_->findText(settings::loadCueCodePage())));
 }
 
 void frmOptions::setTimeBoxesEnabled(bool on) {
@@ -204,6 +225,9 @@ void frmOptions::imgOK_Click() {
     settings::saveOptions(paths::optionsIniPath(), options_);
     settings::saveKeepSourceFolders(chkKeepFolders_->isChecked());
     settings::saveId3v23Tags(cmbId3_->currentIndex() == 1);
+    settings::saveCueSplit(chkCueSplit_->isChecked());
+    settings::saveCueCodePage(
+        cmbCueCodePage_->currentIndex() == 0 ? QString() : cmbCueCodePage_->currentText());
     accept();
 }
 

@@ -31,6 +31,8 @@ class frmOptions : public QDialog {
     QLineEdit* txtToS() const { return to_[2]; }
     QCheckBox* chkKeepFolders() const { return chkKeepFolders_; }
     QComboBox* cmbId3() const { return cmbId3_; }
+    QCheckBox* chkCueSplit() const { return chkCueSplit_; }
+    QComboBox* cmbCueCodePage() const { return cmbCueCodePage_; }
     QPushButton* Command1() const { return Command1_; }
     QPushButton* Command2() const { return Command2_; }
 
@@ -52,6 +54,8 @@ class frmOptions : public QDialog {
     std::array<QLineEdit*, 3> from_{};  // hours, minutes, seconds
     std::array<QLineEdit*, 3> to_{};
     QCheckBox* chkKeepFolders_ = nullptr;  // kept in lumivox.ini, not in options.ini
+    QCheckBox* chkCueSplit_ = nullptr;     // lumivox.ini: one MP3 per track of an album image
+    QComboBox* cmbCueCodePage_ = nullptr;  // lumivox.ini: "自动", or the sheets' code page
     QComboBox* cmbId3_ = nullptr;          // likewise: ID3v2.4, or ID3v2.3 with ID3v1
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;

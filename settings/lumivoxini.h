@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace lumivox::settings {
 
 // The choices kept in lumivox.ini, apart from the two designed files.
@@ -13,5 +15,14 @@ bool saveKeepSourceFolders(bool keep);
 // the value is missing or unreadable.
 bool loadId3v23Tags();
 bool saveId3v23Tags(bool v23);
+
+// "按 CUE 分轨": on when the file or the value is missing; only a plain no turns it off.
+bool loadCueSplit();
+bool saveCueSplit(bool split);
+
+// "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动", also when the file or
+// the value is missing.
+QString loadCueCodePage();
+bool saveCueCodePage(const QString& name);
 
 }  // namespace lumivox::settings

@@ -214,3 +214,31 @@ TEST_F(OptionsDialog, TheBareBackgroundResetsTheImageButtons) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OptionsDialog, CueChoicesStartTickedAndAutomaticAndAreKeptInLumivoxIni) {
+    {
+        frmOptions dialog(options_);
+        EXPECT_TRUE(dialog.chkCueSplit()->isChecked());
+        EXPECT_EQ(dialog.cmbCueCodePage()->currentText(), QStringLiteral("自动"));
+        dialog.chkCueSplit()->setChecked(false);
+        dialog.cmbCueCodePage()->setCurrentIndex(dialog.cmbCueCodePage()->findText("Big5"));
+        dialog.imgOK_Click();
+    }
+    {
+        frmOptions dialog(options_);
+        EXPECT_FALSE(dialog.chkCueSplit()->isChecked());
+        EXPECT_EQ(dialog.cmbCueCodePage()->currentText(), "Big5");
+        // Going back keeps them.
+        dialog.chkCueSplit()->setChecked(true);
+        dialog.imgBack_Click();
+    }
+    frmOptions again(options_);
+    EXPECT_FALSE(again.chkCueSplit()->isChecked());
+    QFile ini(paths::lumivoxIniPath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("CodePage=Big5"));
+}
+
+}  // namespace
