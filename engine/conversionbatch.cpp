@@ -58,6 +58,7 @@ void ConversionBatch::imgStart_Click() {
     busy_ = true;
     stopped_ = false;
     failures_.clear();
+    sheetProblems_.clear();
     host_.setControlsEnabled(false);
     host_.setStopAvailable(true);
     // No route may change the list while it is the queue of a running batch.
@@ -95,6 +96,7 @@ void ConversionBatch::RunConversionBatch() {
     busy_ = true;
     ended_ = stopped_;  // a stop that came before the first tool started
     failures_.clear();
+    sheetProblems_.clear();
     coversCarried_.clear();
     keepFolders_ = host_.keepSourceFolders();
     // coder.exe writes the MP3's tags; the choice reaches it through its environment.
@@ -166,6 +168,9 @@ void ConversionBatch::convertFirstEntry() {
     const CommandContext c = context();
 
     if (s.format == FormatMp3) {
+        if (convertImage(s, c)) {
+            return;
+        }
         currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
         host_.showProgress(progress::Display{0, 0, kPreparing});
         // A failed decode must not hand the previous file's audio to the probe.
@@ -186,6 +191,77 @@ void ConversionBatch::convertFirstEntry() {
     // A failed first pass must not hand the previous file's video to the second pass.
     QFile::remove(c.tmpMp4);
     run(objDOS, kConvTool, firstPassCommand(c, s, currentInput_, currentOutput_));
+}
+
+bool ConversionBatch::convertImage(const ConversionSettings& s, const CommandContext& c) {
+    image_.reset();
+    if (!host_.cueSplit()) {
+        return false;
+    }
+    const cue::Lookup found = cue::findImage(currentInput_, cue::sheetDecoder(host_.cueCodePage()));
+    if (!found.image) {
+        if (!found.sheet.isEmpty()) {
+            sheetProblems_.append(cue::SheetProblem{found.sheet, found.problem});
+        }
+        return false;
+    }
+    const QString folder = cue::imageFolder(s.outFolder, *found.image, currentInput_);
+    if (!QDir().mkpath(folder)) {
+        failures_.append(FailedFile{currentInput_, QStringLiteral("无法创建文件夹 ") + folder});
+        list_.removeFirstEntryIf(currentInput_);
+        return true;
+    }
+    image_ = ImageRun{*found.image, 0};
+    // The image is decoded once; every track's encode reads its span of that WAV.
+    host_.showProgress(progress::Display{0, 0, kPreparing});
+    QFile::remove(c.tmpWav);
+    if (!run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_))) {
+        return true;
+    }
+    noteFailure(objSox);
+    if (!run(objDuration, kCoderTool, mp3ProbeCommand(c))) {
+        return true;
+    }
+    const QList<cue::ImageTrack> tracks = found.image->tracks;
+    for (qsizetype k = 0; k < tracks.size(); ++k) {
+        image_->track = k;
+        currentOutput_ = cue::uniqueTrackPath(folder, tracks[k]);
+        // finishTrack() runs as the encode ends; after the last one the entry is gone.
+        if (!run(objffmpeg, kCoderTool,
+                 cue::trackEncodeCommand(c, s, currentInput_, currentOutput_, tracks[k])) ||
+            ended_) {
+            return true;
+        }
+    }
+    return true;
+}
+
+void ConversionBatch::finishTrack() {
+    const cue::Image& image = image_->image;
+    const cue::ImageTrack& track = image.tracks[image_->track];
+    const QString name =
+        currentInput_ + QStringLiteral(" → ") + QFileInfo(currentOutput_).fileName();
+    noteFailure(objffmpeg);
+    if (objffmpeg.lastExitStatus() != 0 || !isNonEmptyFile(currentOutput_)) {
+        failures_.append(FailedFile{
+            name, firstFailure_.isEmpty() ? lastOutputLine(objffmpeg.Outputs()) : firstFailure_});
+    } else {
+        // The run states the image's length; the track is its span.
+        const double seconds = static_cast<double>(track.span.end - track.span.start) /
+                               static_cast<double>(image.rate);
+        EncodeReport report = readEncodeReport(objffmpeg.Outputs());
+        report.statedSeconds = seconds;
+        if (const QString shortfall = encodeShortfall(report, seconds); !shortfall.isEmpty()) {
+            failures_.append(FailedFile{name, shortfall});
+        }
+        carryCovers();
+    }
+    currentOutput_.clear();  // finished: a stop from now on keeps it
+    if (image_->track + 1 == image.tracks.size()) {
+        list_.removeFirstEntryIf(currentInput_);
+        lngDuration_ = 0;
+        image_.reset();
+    }
 }
 
 void ConversionBatch::objDOS_CommandOver() {
@@ -210,6 +286,10 @@ void ConversionBatch::objDOS_CommandOver() {
 
 void ConversionBatch::objffmpeg_CommandOver() {
     if (!busy_ || ended_) {
+        return;
+    }
+    if (image_) {
+        finishTrack();
         return;
     }
     finishEntry(objffmpeg);
@@ -319,8 +399,16 @@ void ConversionBatch::completeBatch() {
     busy_ = false;
     stopped_ = false;
     currentOutput_.clear();
+    image_.reset();
+    QStringList reports;
     if (!failures_.isEmpty()) {
-        showMessage(failureReport(failures_), MessageIcon::Exclamation);
+        reports << failureReport(failures_);
+    }
+    if (!sheetProblems_.isEmpty()) {
+        reports << cue::sheetReport(sheetProblems_);
+    }
+    if (!reports.isEmpty()) {
+        showMessage(reports.join(QStringLiteral("\n\n")), MessageIcon::Exclamation);
     }
     emit batchFinished();
 }
@@ -345,7 +433,17 @@ void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
     }
     const auto elapsed = progress::scanElapsed(CommandOutputs);
     strSpin_ = progress::nextSpin(strSpin_);
-    if (elapsed) {
+    if (elapsed && image_) {
+        // Over the whole image, naming the track.
+        const cue::ImageTrack& track = image_->image.tracks[image_->track];
+        progress::Display display = progress::displayFromElapsed(
+            *elapsed + track.span.start / std::max<qint64>(image_->image.rate, 1), lngDuration_,
+            strSpin_);
+        display.caption =
+            QStringLiteral("%1 - %2  ").arg(track.number, 2, 10, QChar(u'0')).arg(track.title) +
+            display.caption;
+        host_.showProgress(display);
+    } else if (elapsed) {
         host_.showProgress(progress::displayFromElapsed(*elapsed, lngDuration_, strSpin_));
     }
     serveEvents();

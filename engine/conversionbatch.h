@@ -6,9 +6,12 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
+
 #include "engine/batchqueue.h"
 #include "engine/commandbuilder.h"
 #include "engine/dosoutputs.h"
+#include "engine/imagetracks.h"
 #include "engine/progress.h"
 
 namespace lumivox {
@@ -31,6 +34,10 @@ class BatchHost {
     virtual bool keepSourceFolders() const { return false; }
     // Whether MP3s get ID3v2.3 with ID3v1, for old players, instead of ID3v2.4.
     virtual bool id3v23Tags() const { return false; }
+    // Whether a FLAC with a CUE sheet gives one MP3 per track, and the sheets' code page by its
+    // shown name (empty: guessed).
+    virtual bool cueSplit() const { return false; }
+    virtual QString cueCodePage() const { return {}; }
     // The stop command is offered while a batch runs and withdrawn once it was given.
     virtual void setStopAvailable(bool /*available*/) {}
 };
@@ -65,6 +72,7 @@ class ConversionBatch : public QObject {
     bool isBusy() const { return busy_; }
     qint32 lngDuration() const { return lngDuration_; }
     const QList<FailedFile>& lastFailures() const { return failures_; }
+    const QList<cue::SheetProblem>& lastSheetProblems() const { return sheetProblems_; }
     QTimer& Timer1() { return timer1_; }
     // The progress spinner; it runs on across inputs and batches.
     const QString& strSpin() const { return strSpin_; }
@@ -89,6 +97,10 @@ class ConversionBatch : public QObject {
     bool run(DOSOutputs& runner, const QString& tool, const QString& commandLine);
     void convertFirstEntry();
     void finishEntry(const DOSOutputs& lastRunner);
+    // An album image with a usable sheet: decodes it once and encodes each track. False when the
+    // entry is no such image (a sheet that cannot be used is noted).
+    bool convertImage(const ConversionSettings& s, const CommandContext& c);
+    void finishTrack();
     // Keeps the last line of the entry's first run that failed: a later run failing only
     // because of it would name the wrong cause.
     void noteFailure(const DOSOutputs& runner);
@@ -118,6 +130,13 @@ class ConversionBatch : public QObject {
     int currentFormat_ = FormatMp3;
     QString firstFailure_;  // of the current entry
     QList<FailedFile> failures_;
+    // The album image being split, and the track being encoded.
+    struct ImageRun {
+        cue::Image image;
+        qsizetype track = 0;
+    };
+    std::optional<ImageRun> image_;
+    QList<cue::SheetProblem> sheetProblems_;
 };
 
 // One message naming each failed file with the last line its tool printed.

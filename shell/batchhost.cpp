@@ -70,4 +70,12 @@ bool WindowBatchHost::id3v23Tags() const {
     return settings::loadId3v23Tags();
 }
 
+bool WindowBatchHost::cueSplit() const {
+    return settings::loadCueSplit();
+}
+
+QString WindowBatchHost::cueCodePage() const {
+    return settings::loadCueCodePage();
+}
+
 }  // namespace lumivox

@@ -23,6 +23,8 @@ class WindowBatchHost : public BatchHost {
     bool completionSoundWanted() const override;
     bool keepSourceFolders() const override;
     bool id3v23Tags() const override;
+    bool cueSplit() const override;
+    QString cueCodePage() const override;
     void setStopAvailable(bool available) override;
 
   private:

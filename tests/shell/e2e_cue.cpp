@@ -1,0 +1,202 @@
+// End to end: an album image with its CUE sheet through the real window and tools.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStringEncoder>
+#include <QTest>
+#include <QTimer>
+
+#include "engine/apppaths.h"
+#include "engine/conversionbatch.h"
+#include "filelist/filelistmodel.h"
+#include "settings/lumivoxini.h"
+#include "shell/formatboxes.h"
+#include "shell/frmmain.h"
+#include "shell/mainprogram.h"
+#include "tests/shell/e2e_support.h"
+
+using namespace lumivox;
+using namespace lumivox::testing;
+
+namespace {
+
+constexpr qint64 kRate = 44100;
+constexpr qint64 kImageSamples = kRate * 70 + 123;  // not a whole CD frame: the last track ends odd
+
+// The tracks' INDEX 01 in CD frames; track 2 has a pregap from 00:24:00.
+const qint64 kStarts[] = {0, (25 * 75 + 30), (50 * 75 + 7)};
+const char* const kTitles[] = {"春", "月亮代表我的心", "夜/曲"};
+
+class CueImage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        paths::setAppFolderOverride(makeProgramFolder(dir_));
+        QDir().mkpath(dir_.filePath("T"));
+        paths::setPrivateTempFolderOverride(dir_.filePath("T"));
+        setMessageHandler([this](const Message& m) { messages_.append(m); });
+        desktopServices() =
+            DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
+        program_ = std::make_unique<MainProgram>();
+        out_ = dir_.filePath("out");
+        window().txtPath()->setText(out_);
+        window().formatBoxes()->selectFormat(8);
+        window().cmbR()->setEditText("44100");
+        window().cmbChannel()->setCurrentIndex(1);
+    }
+    void TearDown() override {
+        program_.reset();
+        restoreProgramSeams();
+    }
+    frmMain& window() { return program_->window(); }
+
+    // A sound that differs all along, so a track cut in the wrong place would not match.
+    bool makeImage(const QString& path) {
+        return runTool(
+            "ffmpeg",
+            {"-v", "error", "-y", "-f", "lavfi", "-i",
+             "aevalsrc=exprs='0.3*sin(2*PI*(200+20*t)*t)|0.3*sin(2*PI*(300+10*t)*t)':s=44100:d=71",
+             "-af", QStringLiteral("atrim=end_sample=%1").arg(kImageSamples), "-sample_fmt", "s16",
+             "-metadata", "GENRE=FromFlac", path});
+    }
+    static std::vector<short> samples(const QString& path, const QStringList& filter = {}) {
+        QProcess p;
+        p.start("ffmpeg",
+                QStringList{"-v", "error", "-i", path} + filter + QStringList{"-f", "s16le", "-"});
+        p.waitForFinished(120000);
+        const QByteArray raw = p.readAllStandardOutput();
+        std::vector<short> pcm(static_cast<std::size_t>(raw.size()) / 2);
+        std::memcpy(pcm.data(), raw.data(), pcm.size() * 2);
+        return pcm;
+    }
+
+    QTemporaryDir dir_;
+    QString out_;
+    std::unique_ptr<MainProgram> program_;
+    QList<Message> messages_;
+};
+
+TEST_F(CueImage, AnImageWithAGb18030SheetBecomesOneTaggedMp3PerTrack) {
+    const QString image = dir_.filePath("in/CDImage.flac");
+    QDir().mkpath(dir_.filePath("in"));
+    ASSERT_TRUE(makeImage(image));
+    const QString sheet = QStringLiteral(
+                              "REM GENRE Pop\r\nREM DATE 1977\r\nPERFORMER \"邓丽君\"\r\n"
+                              "TITLE \"岛国之情歌\"\r\nFILE \"CDImage.wav\" WAVE\r\n"
+                              "  TRACK 01 AUDIO\r\n    TITLE \"%1\"\r\n    INDEX 01 00:00:00\r\n"
+                              "  TRACK 02 AUDIO\r\n    TITLE \"%2\"\r\n    INDEX 00 00:24:00\r\n"
+                              "    INDEX 01 00:25:30\r\n"
+                              "  TRACK 03 AUDIO\r\n    TITLE \"%3\"\r\n    PERFORMER \"客人\"\r\n"
+                              "    INDEX 01 00:50:07\r\n")
+                              .arg(QString::fromUtf8(kTitles[0]), QString::fromUtf8(kTitles[1]),
+                                   QString::fromUtf8(kTitles[2]));
+    QFile cue(dir_.filePath("in/CDImage.cue"));
+    ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
+    cue.write(QStringEncoder("GB18030")(sheet));
+    cue.close();
+    // A FLAC whose sheet is of no use converts whole, and the message says why.
+    const QString bad = dir_.filePath("in/bad.flac");
+    ASSERT_TRUE(makeFlac(bad, 2.0));
+    QFile badCue(dir_.filePath("in/bad.cue"));
+    ASSERT_TRUE(badCue.open(QIODevice::WriteOnly));
+    badCue.write(
+        "FILE bad.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+        "TRACK 02 AUDIO\nINDEX 01 00:09:00\n");
+    badCue.close();
+    ASSERT_TRUE(settings::loadCueSplit()) << "ticked by default";
+    ASSERT_TRUE(window().fileList()->AddFileEntry(image));
+    ASSERT_TRUE(window().fileList()->AddFileEntry(bad));
+
+    // What the window shows while it runs.
+    QList<QPair<int, QString>> seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        seen.append({window().fileList()->FileCount(), window().lblPB()->text()});
+    });
+    watch.start(20);
+    QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
+    QTest::mouseClick(window().Command3(), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(300000));
+    watch.stop();
+
+    EXPECT_EQ(window().fileList()->FileCount(), 0);
+    // The image stays one row while its tracks are written; the caption names each track.
+    for (int k = 0; k < 3; ++k) {
+        const QString named = QStringLiteral("0%1 - ").arg(k + 1);
+        EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](const auto& s) {
+            return s.second.startsWith(named);
+        })) << k;
+        for (const auto& s : seen) {
+            if (s.second.startsWith(named) && !s.second.contains(QStringLiteral("完成"))) {
+                EXPECT_EQ(s.first, 2) << s.second.toStdString();
+            }
+        }
+    }
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_[0].text.contains(dir_.filePath("in/bad.cue")))
+        << messages_[0].text.toStdString();
+    EXPECT_EQ(QDir(out_).entryList({"bad_*.mp3"}, QDir::Files).size(), 1);
+
+    const QString folder = out_ + QStringLiteral("/邓丽君 - 岛国之情歌/");
+    const QStringList names = QDir(folder).entryList({"*.mp3"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(names,
+              (QStringList{QStringLiteral("01 - 春.mp3"), QStringLiteral("02 - 月亮代表我的心.mp3"),
+                           QStringLiteral("03 - 夜_曲.mp3")}));
+
+    // Each track is its span of the image, to the sample; together they are the image.
+    const std::vector<short> whole = samples(image);
+    ASSERT_EQ(whole.size(), static_cast<std::size_t>(kImageSamples * 2));
+    std::size_t sum = 0;
+    for (int k = 0; k < 3; ++k) {
+        const qint64 from = kStarts[k] == 0 ? 0 : kStarts[k] * 588;
+        const qint64 to = k == 2 ? kImageSamples : kStarts[k + 1] * 588;
+        const std::vector<short> track = samples(folder + names[k]);
+        EXPECT_EQ(track.size(), static_cast<std::size_t>((to - from) * 2)) << k;
+        sum += track.size();
+        // The middle of the track is the image's audio there, give or take the MP3's loss.
+        const std::size_t mid = track.size() / 2 & ~std::size_t{1};
+        double signal = 0, noise = 0;
+        for (std::size_t i = mid; i < mid + 4608 && i < track.size(); ++i) {
+            const double s = whole[static_cast<std::size_t>(from * 2) + i];
+            signal += s * s;
+            noise += (s - track[i]) * (s - track[i]);
+        }
+        EXPECT_GT(10 * std::log10(signal / std::max(noise, 1.0)), 15.0) << k;
+    }
+    EXPECT_EQ(sum, whole.size());
+
+    // The tags as another reader sees them.
+    QProcess dump;
+    dump.start("/usr/bin/python3",
+               {QStringLiteral(LUMIVOX_SOURCE_DIR) + "/tests/tools/id3dump.py", folder + names[2]});
+    ASSERT_TRUE(dump.waitForFinished(60000));
+    const QJsonObject frames =
+        QJsonDocument::fromJson(dump.readAllStandardOutput()).object().value("frames").toObject();
+    auto text = [&](const char* id) {
+        return frames.value(QLatin1String(id)).toArray().first().toString();
+    };
+    EXPECT_EQ(text("TIT2"), QString::fromUtf8(kTitles[2]));
+    EXPECT_EQ(text("TPE1"), QStringLiteral("客人"));
+    EXPECT_EQ(text("TPE2"), QStringLiteral("邓丽君"));
+    EXPECT_EQ(text("TALB"), QStringLiteral("岛国之情歌"));
+    EXPECT_EQ(text("TRCK"), "3/3");
+    EXPECT_EQ(text("TCON"), "Pop");
+    EXPECT_FALSE(frames.contains("TXXX:CUESHEET"));
+}
+
+}  // namespace
