@@ -1,10 +1,10 @@
 #include "engine/imagetracks.h"
 
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include "engine/apppaths.h"
 #include "engine/cmdline.h"
+#include "engine/codepage.h"
 
 namespace lumivox::cue {
 
@@ -13,23 +13,6 @@ namespace {
 bool isTaken(const QString& path) {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
-}
-
-// The ICU names of the code pages the options offer.
-QByteArray icuName(const QString& shown) {
-    if (shown == u"Shift-JIS") {
-        return "Shift_JIS";
-    }
-    return shown.toLatin1();
-}
-
-std::optional<QString> decodeAs(const QByteArray& bytes, const QByteArray& name) {
-    QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
-    if (!decoder.isValid()) {
-        return std::nullopt;
-    }
-    QString text = decoder(bytes);
-    return decoder.hasError() ? std::nullopt : std::optional<QString>(text);
 }
 
 }  // namespace
@@ -89,19 +72,12 @@ QString trackEncodeCommand(const CommandContext& c, const ConversionSettings& s,
 }
 
 Decoder sheetDecoder(const QString& codePage) {
-    if (!codePage.isEmpty()) {
-        const QByteArray name = icuName(codePage);
-        return [name](const QByteArray& bytes) { return decodeAs(bytes, name); };
+    if (const auto page = codepage::fromDisplayName(codePage)) {
+        return [page = *page](const QByteArray& bytes) { return codepage::decode(bytes, page); };
     }
-    // Until the program's guesser reads them: the first code page the bytes are valid in.
-    return [](const QByteArray& bytes) -> std::optional<QString> {
-        for (const char* name : {"GB18030", "Big5", "Shift_JIS", "EUC-KR", "windows-1251"}) {
-            if (auto text = decodeAs(bytes, name)) {
-                return text;
-            }
-        }
-        return std::nullopt;
-    };
+    // The whole sheet judged at once: a single short title is too little to go by.
+    return
+        [](const QByteArray& bytes) { return codepage::decode(bytes, codepage::guess({bytes})); };
 }
 
 QString sheetReport(const QList<SheetProblem>& problems) {

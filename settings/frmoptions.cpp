@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "engine/apppaths.h"
+#include "engine/codepage.h"
 #include "engine/messages.h"
 #include "engine/numbers.h"
 #include "settings/lumivoxini.h"
@@ -36,11 +37,6 @@ constexpr int kColonWidth = 12;
 constexpr int kOffLeft = offLeft(kClientWidth);
 
 const QString kAutomatic = QStringLiteral("自动");
-// The code pages a sheet may be read in, by their shown names.
-const QStringList kCodePages = {QStringLiteral("UTF-8"),       QStringLiteral("GB18030"),
-                                QStringLiteral("Big5"),        QStringLiteral("Shift-JIS"),
-                                QStringLiteral("EUC-KR"),      QStringLiteral("Windows-1251"),
-                                QStringLiteral("Windows-1252")};
 
 // One time row: a caption, then hours : minutes : seconds.
 std::array<QLineEdit*, 3> timeRow(QWidget* form, const QString& caption, int top,
@@ -126,7 +122,12 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
     cueLabel->setGeometry(kMargin, 234, 64, kRowHeight);
     cmbCueCodePage_ = named(new QComboBox(this), "cmbCueCodePage");
     cmbCueCodePage_->addItem(kAutomatic);
-    cmbCueCodePage_->addItems(kCodePages);
+    for (const codepage::CodePage page :
+         {codepage::CodePage::Utf8, codepage::CodePage::Gb18030, codepage::CodePage::Big5,
+          codepage::CodePage::ShiftJis, codepage::CodePage::EucKr, codepage::CodePage::Windows1251,
+          codepage::CodePage::Windows1252}) {
+        cmbCueCodePage_->addItem(codepage::displayName(page));
+    }
     cmbCueCodePage_->setGeometry(kMargin + 64, 234, 140, kRowHeight);
 
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");

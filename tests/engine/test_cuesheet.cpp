@@ -4,25 +4,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "engine/cmdline.h"
 #include "engine/cueimage.h"
 #include "engine/cuesheet.h"
+#include "engine/imagetracks.h"
 
 using namespace lumivox;
 
 namespace {
-
-cue::Decoder decoderFor(const char* name) {
-    return [name](const QByteArray& bytes) -> std::optional<QString> {
-        QStringDecoder decoder(name);
-        const QString text = decoder(bytes);
-        return decoder.hasError() ? std::nullopt : std::optional<QString>(text);
-    };
-}
 
 QByteArray encoded(const QString& text, const char* name) {
     QStringEncoder encoder(name);
@@ -65,24 +59,31 @@ TEST(CueSheet, ReadsKeywordsInAnyCaseQuotedOrNot) {
     EXPECT_EQ(t.isrc, "USRC17607839");
 }
 
-// Short titles in the code pages such sheets come in; the user's choice (or the guess) reads them.
+// Short titles in the code pages such sheets come in, guessed from the whole sheet, and read in
+// the code page the user chose.
 TEST(CueSheet, ReadsTheSheetsCodePage) {
     struct Case {
         const char* title;
-        const char* codePage;
+        const char* codePage;  // as the options show it
+        const char* icu;
     };
     const Case cases[] = {
-        {"春", "GB18030"},        {"夜來香", "Big5"}, {"桜", "Shift_JIS"},
-        {"Кино", "windows-1251"}, {"바람", "EUC-KR"}, {"Café", "windows-1252"},
+        {"春", "GB18030", "GB18030"},         {"月亮代表我的心", "GB18030", "GB18030"},
+        {"夜來香", "Big5", "Big5"},           {"桜", "Shift-JIS", "Shift_JIS"},
+        {"さくら", "Shift-JIS", "Shift_JIS"}, {"Кино", "Windows-1251", "windows-1251"},
+        {"바람", "EUC-KR", "EUC-KR"},
     };
     for (const Case& c : cases) {
         const QString title = QString::fromUtf8(c.title);
-        const auto text =
-            cue::decodeSheet(encoded(sheetWithTitle(title), c.codePage), decoderFor(c.codePage));
-        ASSERT_TRUE(text) << c.codePage;
-        const auto sheet = cue::parseSheet(*text);
-        ASSERT_TRUE(sheet) << c.codePage;
-        EXPECT_EQ(sheet->files[0].tracks[0].title, title) << c.codePage;
+        const QByteArray bytes = encoded(sheetWithTitle(title), c.icu);
+        for (const QString& chosen : {QString(), QString::fromLatin1(c.codePage)}) {
+            const auto text = cue::decodeSheet(bytes, cue::sheetDecoder(chosen));
+            ASSERT_TRUE(text) << c.codePage;
+            const auto sheet = cue::parseSheet(*text);
+            ASSERT_TRUE(sheet) << c.codePage;
+            EXPECT_EQ(sheet->files[0].tracks[0].title, title)
+                << c.title << (chosen.isEmpty() ? " guessed" : " chosen");
+        }
     }
 }
 
@@ -302,6 +303,42 @@ TEST_F(CueFiles, ABadSheetBesideTheFlacIsNamedWithItsReason) {
         EXPECT_FALSE(found.image) << name;
         EXPECT_FALSE(found.problem.isEmpty()) << name;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ImageTracks, TrackNamesFitAndNeverOverwrite) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + '/';
+    cue::ImageTrack track;
+    track.number = 7;
+    track.title = QStringLiteral("AC/DC: \"Live\"?");
+    const QString first = cue::uniqueTrackPath(folder, track);
+    EXPECT_EQ(first, folder + "07 - AC_DC_ _Live__.mp3");
+    QFile(first).open(QIODevice::WriteOnly);
+    EXPECT_EQ(cue::uniqueTrackPath(folder, track), folder + "07 - AC_DC_ _Live__ (2).mp3");
+    track.title = QString(200, QChar(u'歌'));  // 600 bytes
+    const QString name = QFileInfo(cue::uniqueTrackPath(folder, track)).fileName();
+    EXPECT_LE(QFile::encodeName(name).size(), 255);
+    EXPECT_TRUE(name.endsWith(QStringLiteral("歌.mp3")));
+}
+
+TEST(ImageTracks, TheTrackCommandCarriesSpanAndTagsIntact) {
+    cue::ImageTrack track;
+    track.span = {588, 1176000};
+    track.tags = {{"TITLE", "say \"hi\" \\ there"}, {"CUESHEET", ""}};
+    ConversionSettings s;
+    s.sampleRate = "44100";
+    s.audioBitrate = "128";
+    const QString line = cue::trackEncodeCommand(CommandContext{"/app", "/t/tmp.wav", ""}, s,
+                                                 "/m/a b.flac", "/o/01 - x.mp3", track);
+    EXPECT_EQ(
+        splitCommandLine(line).mid(1),
+        (QStringList{"-i", "/m/a b.flac", "-y", "-vn", "-ar", "44100", "-ab", "128k", "-ac", "2",
+                     "-af", "atrim=start_sample=588:end_sample=1176000", "-metadata",
+                     "TITLE=say \"hi\" \\ there", "-metadata", "CUESHEET=", "/o/01 - x.mp3"}));
 }
 
 }  // namespace
