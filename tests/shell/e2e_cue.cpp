@@ -23,6 +23,7 @@
 
 #include "engine/apppaths.h"
 #include "engine/conversionbatch.h"
+#include "engine/dosoutputs.h"
 #include "filelist/filelistmodel.h"
 #include "settings/lumivoxini.h"
 #include "shell/formatboxes.h"
@@ -64,6 +65,8 @@ class CueImage : public ::testing::Test {
         restoreProgramSeams();
     }
     frmMain& window() { return program_->window(); }
+    // Converts the image and a FLAC with a bad sheet through the window and checks the tracks.
+    void expectImageSplit();
 
     // A sound that differs all along, so a track cut in the wrong place would not match.
     bool makeImage(const QString& path) {
@@ -73,6 +76,32 @@ class CueImage : public ::testing::Test {
              "aevalsrc=exprs='0.3*sin(2*PI*(200+20*t)*t)|0.3*sin(2*PI*(300+10*t)*t)':s=44100:d=71",
              "-af", QStringLiteral("atrim=end_sample=%1").arg(kImageSamples), "-sample_fmt", "s16",
              "-metadata", "GENRE=FromFlac", path});
+    }
+    // CDImage.flac and its sheet in GB18030, in the folder "in".
+    QString makeImageWithSheet() {
+        const QString image = dir_.filePath("in/CDImage.flac");
+        QDir().mkpath(dir_.filePath("in"));
+        if (!makeImage(image)) {
+            return {};
+        }
+        const QString sheet =
+            QStringLiteral(
+                "REM GENRE Pop\r\nREM DATE 1977\r\nPERFORMER \"邓丽君\"\r\n"
+                "TITLE \"岛国之情歌\"\r\nFILE \"CDImage.wav\" WAVE\r\n"
+                "  TRACK 01 AUDIO\r\n    TITLE \"%1\"\r\n    INDEX 01 00:00:00\r\n"
+                "  TRACK 02 AUDIO\r\n    TITLE \"%2\"\r\n    INDEX 00 00:24:00\r\n"
+                "    INDEX 01 00:25:30\r\n"
+                "  TRACK 03 AUDIO\r\n    TITLE \"%3\"\r\n    PERFORMER \"客人\"\r\n"
+                "    INDEX 01 00:50:07\r\n")
+                .arg(QString::fromUtf8(kTitles[0]), QString::fromUtf8(kTitles[1]),
+                     QString::fromUtf8(kTitles[2]));
+        QFile cue(dir_.filePath("in/CDImage.cue"));
+        if (!cue.open(QIODevice::WriteOnly)) {
+            return {};
+        }
+        cue.write(QStringEncoder("GB18030")(sheet));
+        cue.close();
+        return image;
     }
     static std::vector<short> samples(const QString& path, const QStringList& filter = {}) {
         QProcess p;
@@ -91,24 +120,9 @@ class CueImage : public ::testing::Test {
     QList<Message> messages_;
 };
 
-TEST_F(CueImage, AnImageWithAGb18030SheetBecomesOneTaggedMp3PerTrack) {
-    const QString image = dir_.filePath("in/CDImage.flac");
-    QDir().mkpath(dir_.filePath("in"));
-    ASSERT_TRUE(makeImage(image));
-    const QString sheet = QStringLiteral(
-                              "REM GENRE Pop\r\nREM DATE 1977\r\nPERFORMER \"邓丽君\"\r\n"
-                              "TITLE \"岛国之情歌\"\r\nFILE \"CDImage.wav\" WAVE\r\n"
-                              "  TRACK 01 AUDIO\r\n    TITLE \"%1\"\r\n    INDEX 01 00:00:00\r\n"
-                              "  TRACK 02 AUDIO\r\n    TITLE \"%2\"\r\n    INDEX 00 00:24:00\r\n"
-                              "    INDEX 01 00:25:30\r\n"
-                              "  TRACK 03 AUDIO\r\n    TITLE \"%3\"\r\n    PERFORMER \"客人\"\r\n"
-                              "    INDEX 01 00:50:07\r\n")
-                              .arg(QString::fromUtf8(kTitles[0]), QString::fromUtf8(kTitles[1]),
-                                   QString::fromUtf8(kTitles[2]));
-    QFile cue(dir_.filePath("in/CDImage.cue"));
-    ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
-    cue.write(QStringEncoder("GB18030")(sheet));
-    cue.close();
+void CueImage::expectImageSplit() {
+    const QString image = makeImageWithSheet();
+    ASSERT_FALSE(image.isEmpty());
     // A FLAC whose sheet is of no use converts whole, and the message says why.
     const QString bad = dir_.filePath("in/bad.flac");
     ASSERT_TRUE(makeFlac(bad, 2.0));
@@ -197,6 +211,39 @@ TEST_F(CueImage, AnImageWithAGb18030SheetBecomesOneTaggedMp3PerTrack) {
     EXPECT_EQ(text("TRCK"), "3/3");
     EXPECT_EQ(text("TCON"), "Pop");
     EXPECT_FALSE(frames.contains("TXXX:CUESHEET"));
+}
+
+TEST_F(CueImage, AnImageWithAGb18030SheetBecomesOneTaggedMp3PerTrack) {
+    expectImageSplit();
+}
+
+TEST_F(CueImage, PlainFfmpegCutsAndTagsTheTracksAlike) {
+    qputenv("LUMIVOX_PARALLEL", "0");
+    expectImageSplit();
+    qunsetenv("LUMIVOX_PARALLEL");
+}
+
+TEST_F(CueImage, AStopDuringTheTracksKeepsTheFinishedOnesOnly) {
+    const QString image = makeImageWithSheet();
+    ASSERT_FALSE(image.isEmpty());
+    ASSERT_TRUE(window().fileList()->AddFileEntry(image));
+    bool stopped = false;
+    QObject::connect(&program_->batch().objffmpeg, &DOSOutputs::ReceiveOutputs, [&](QString& text) {
+        if (!stopped && text.contains("time=") && window().lblPB()->text().startsWith("02 - ")) {
+            stopped = true;
+            QTimer::singleShot(0, [&] { QTest::mouseClick(window().cmdStop(), Qt::LeftButton); });
+        }
+    });
+    QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
+    QTest::mouseClick(window().Command3(), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(300000));
+    ASSERT_TRUE(stopped);
+    const QString folder = out_ + QStringLiteral("/邓丽君 - 岛国之情歌/");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("01 - 春.mp3")});
+    EXPECT_EQ(samples(folder + QStringLiteral("01 - 春.mp3")).size(),
+              static_cast<std::size_t>(kStarts[1] * 588 * 2));
+    EXPECT_EQ(window().fileList()->FileCount(), 1) << "the image stays listed";
 }
 
 }  // namespace
