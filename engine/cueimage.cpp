@@ -46,6 +46,12 @@ const File* fileOf(const Sheet& sheet, const QString& flacName) {
     return sheet.files.size() == 1 ? &sheet.files.front() : nullptr;
 }
 
+// A sheet of several files that gives this one a single track: no image, a track of its own.
+bool isOneTrackFile(const Sheet& sheet, const QString& flacName) {
+    const File* file = fileOf(sheet, flacName);
+    return sheet.files.size() > 1 && file && file->tracks.size() == 1;
+}
+
 QString firstNonEmpty(const QString& a, const QString& b) {
     return a.isEmpty() ? b : a;
 }
@@ -224,6 +230,9 @@ Lookup findImage(const QString& flacPath, const Decoder& other) {
                 return namesFile(f.name, flac.fileName());
             }))) {
             continue;
+        }
+        if (sheet && isOneTrackFile(*sheet, flac.fileName())) {
+            return {};  // a rip of one file per track: each converts as it is
         }
         if (sheet) {
             found.image =

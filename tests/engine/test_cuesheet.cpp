@@ -260,6 +260,13 @@ TEST_F(CueFiles, FindsTheSheetBesideTheFlac) {
 
     EXPECT_TRUE(find("Other.flac").sheet.isEmpty());
     EXPECT_FALSE(find("Other.flac").image);
+
+    // A rip of one file per track with its sheet: each file converts as it is.
+    ASSERT_TRUE(makeFlac("01 - A.flac", 30));
+    write("album.cue",
+          QByteArray("FILE \"01 - A.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                     "FILE \"02 - B.flac\" WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n"));
+    EXPECT_TRUE(find("01 - A.flac").sheet.isEmpty());
 }
 
 TEST_F(CueFiles, ReadsTheSheetInsideTheFlac) {
