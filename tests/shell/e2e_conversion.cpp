@@ -134,8 +134,8 @@ TEST_F(EndToEnd, FlacFilesBecomeMp3sWithTheChosenSettingsTagsAndNoOverwrite) {
         EXPECT_EQ(audio.value("codec_name").toString(), "mp3") << name.toStdString();
         EXPECT_EQ(audio.value("sample_rate").toString(), "22050");
         EXPECT_EQ(audio.value("channels").toInt(), 1);
-        EXPECT_NEAR(probed.value("format").toObject().value("bit_rate").toString().toDouble(),
-                    96000, 4000);
+        // The stream's rate: the file's also counts the tag and its padding.
+        EXPECT_EQ(audio.value("bit_rate").toString(), "96000");
         const double duration =
             probed.value("format").toObject().value("duration").toString().toDouble();
         if (name.startsWith("same_")) {
