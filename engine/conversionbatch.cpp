@@ -241,7 +241,7 @@ void ConversionBatch::finishTrack() {
     const cue::ImageTrack& track = image.tracks[image_->track];
     const QString name =
         currentInput_ + QStringLiteral(" → ") + QFileInfo(currentOutput_).fileName();
-    noteFailure(objffmpeg);
+    // A failed decode of the image is the cause to name; one track's failure is not the next's.
     if (objffmpeg.lastExitStatus() != 0 || !isNonEmptyFile(currentOutput_)) {
         failures_.append(FailedFile{
             name, firstFailure_.isEmpty() ? lastOutputLine(objffmpeg.Outputs()) : firstFailure_});

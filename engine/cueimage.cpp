@@ -1,6 +1,7 @@
 #include "engine/cueimage.h"
 
 #include <FLAC/metadata.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,12 @@ struct MetadataDeleter {
     void operator()(FLAC__StreamMetadata* block) const { FLAC__metadata_object_delete(block); }
 };
 using Metadata = std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter>;
+
+// Only a regular file is read: opening a pipe would wait for a writer that never comes.
+bool isRegularFile(const QByteArray& path) {
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
 
 // "path/to\\Name.WAV" -> "Name.WAV": sheets written on Windows use either separator.
 QString baseName(const QString& name) {
@@ -193,6 +200,9 @@ std::optional<Image> imageFromSheet(const Sheet& sheet, const QString& flacName,
 Lookup findImage(const QString& flacPath, const Decoder& other) {
     const QFileInfo flac(flacPath);
     const QByteArray encoded = QFile::encodeName(flacPath);
+    if (!isRegularFile(encoded)) {
+        return {};
+    }
     const auto stream = streamOf(encoded);
     if (!stream || stream->samples <= 0) {
         return {};
@@ -203,7 +213,8 @@ Lookup findImage(const QString& flacPath, const Decoder& other) {
     QStringList sameStem, others;
     const QDir folder = flac.dir();
     for (const QString& name : folder.entryList(QDir::Files | QDir::Readable, QDir::Name)) {
-        if (!name.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive)) {
+        if (!name.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive) ||
+            !isRegularFile(QFile::encodeName(folder.filePath(name)))) {
             continue;
         }
         (stemOf(name).compare(stem, Qt::CaseInsensitive) == 0 ? sameStem : others)

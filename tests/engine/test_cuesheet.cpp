@@ -1,6 +1,7 @@
 // CUE sheets as rippers and other tools write them, and the FLACs they belong to.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -267,6 +268,12 @@ TEST_F(CueFiles, FindsTheSheetBesideTheFlac) {
           QByteArray("FILE \"01 - A.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
                      "FILE \"02 - B.flac\" WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n"));
     EXPECT_TRUE(find("01 - A.flac").sheet.isEmpty());
+
+    // Pipes are never opened: reading one would wait for a writer without end.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.flac")).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("Alone.cue")).constData(), 0600), 0);
+    EXPECT_TRUE(find("pipe.flac").sheet.isEmpty());
+    EXPECT_TRUE(find("Alone.flac").sheet.isEmpty());
 }
 
 TEST_F(CueFiles, ReadsTheSheetInsideTheFlac) {
