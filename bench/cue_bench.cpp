@@ -2,7 +2,7 @@
 // tracks as separate FLACs through the window and against two plain ffmpeg side by side on them;
 // then each cut's worst 1152-sample window and the sample counts.
 //
-//   build/bench/lumivox_cue_bench FOLDER [--minutes 40]
+//   build/bench/lumivox_cue_bench FOLDER [--minutes 40] [--rounds 3]
 //
 // FOLDER holds 44.1 kHz 16-bit stereo FLACs (bench/make_corpus.sh makes them).
 
@@ -124,11 +124,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: lumivox_cue_bench FOLDER [--minutes N]\n");
+        std::fprintf(stderr, "usage: lumivox_cue_bench FOLDER [--minutes N] [--rounds N]\n");
         return 2;
     }
-    const int minutes =
-        args.indexOf("--minutes") > 0 ? args.value(args.indexOf("--minutes") + 1).toInt() : 40;
+    auto option = [&](const char* name, int fallback) {
+        const qsizetype at = args.indexOf(QLatin1String(name));
+        return at > 0 ? args.value(at + 1).toInt() : fallback;
+    };
+    const int minutes = option("--minutes", 40);
+    const int rounds = std::max(1, option("--rounds", 3));
 
     QTemporaryDir dir;
     paths::setAppFolderOverride(QDir::cleanPath(QCoreApplication::applicationDirPath() + "/.."));
@@ -198,14 +202,29 @@ int main(int argc, char** argv) {
     std::printf("image: %lld tracks, %.1f min, load %s\n", static_cast<long long>(parts.size()),
                 total / 44100.0 / 60, qPrintable(loadAverage()));
 
-    const double split = throughWindow({image}, dir.filePath("out-split"));
-    const double separate = throughWindow(trackFlacs, dir.filePath("out-tracks"));
-    QDir().mkpath(dir.filePath("out-ffmpeg"));
-    const double ffmpeg = twoSideBySide(trackFlacs, dir.filePath("out-ffmpeg"));
+    // Rounds in alternating order, so neither side always runs on a warmer or quieter machine.
+    std::vector<double> splits, separates, ffmpegs;
+    for (int round = 0; round < rounds; ++round) {
+        for (const bool splitFirst : {round % 2 == 0, round % 2 != 0}) {
+            if (splitFirst) {
+                QDir(dir.filePath("out-split")).removeRecursively();
+                splits.push_back(throughWindow({image}, dir.filePath("out-split")));
+            } else {
+                QDir(dir.filePath("out-tracks")).removeRecursively();
+                separates.push_back(throughWindow(trackFlacs, dir.filePath("out-tracks")));
+            }
+        }
+        QDir(dir.filePath("out-ffmpeg")).removeRecursively();
+        QDir().mkpath(dir.filePath("out-ffmpeg"));
+        ffmpegs.push_back(twoSideBySide(trackFlacs, dir.filePath("out-ffmpeg")));
+        std::printf("round %d: split %.1f s, separate %.1f s, ffmpeg %.1f s, load %s\n", round + 1,
+                    splits.back(), separates.back(), ffmpegs.back(), qPrintable(loadAverage()));
+    }
+    const double split = median(splits), separate = median(separates), ffmpeg = median(ffmpegs);
     std::printf(
-        "wall: split %.1f s, separate FLACs through the window %.1f s (ratio %.3f), "
-        "two ffmpeg side by side %.1f s (ratio %.3f)\n",
-        split, separate, split / separate, ffmpeg, split / ffmpeg);
+        "wall (median of %d): split %.1f s, separate FLACs through the window %.1f s "
+        "(ratio %.3f), two ffmpeg side by side %.1f s (ratio %.3f)\n",
+        rounds, split, separate, split / separate, ffmpeg, split / ffmpeg);
 
     const std::vector<short> whole = decodeStereo(image);
     const QDir splitFolder(dir.filePath("out-split/测试乐队 - 整轨专辑"));
