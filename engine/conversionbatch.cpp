@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -43,6 +44,15 @@ ConversionBatch::ConversionBatch(BatchQueue& list, BatchHost& host, QObject* par
     connect(&objDOS, &DOSOutputs::ReceiveOutputs, this, &ConversionBatch::objDOS_ReceiveOutputs);
     connect(&objDOS, &DOSOutputs::CommandOver, this, &ConversionBatch::objDOS_CommandOver);
     connect(&objffmpeg, &DOSOutputs::CommandOver, this, &ConversionBatch::objffmpeg_CommandOver);
+    connect(&objSox, &DOSOutputs::CommandOver, this, &ConversionBatch::objSox_CommandOver);
+    connect(&objDuration, &DOSOutputs::CommandOver, this,
+            &ConversionBatch::objDuration_CommandOver);
+    for (DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
+        connect(runner, &DOSOutputs::CommandOver, this, &ConversionBatch::afterRun);
+    }
+    nextEntry_.setSingleShot(true);
+    nextEntry_.setInterval(0);
+    connect(&nextEntry_, &QTimer::timeout, this, &ConversionBatch::nextEntry);
 }
 
 void ConversionBatch::imgStart_Click() {
@@ -66,8 +76,7 @@ void ConversionBatch::imgStart_Click() {
 
 void ConversionBatch::Timer1_Timer() {
     timer1_.stop();
-    serveEvents();
-    RunConversionBatch();
+    startConversionBatch();
 }
 
 // Read wherever the folder is used: the box may have been emptied or changed since the start.
@@ -91,6 +100,20 @@ CommandContext ConversionBatch::context() const {
 }
 
 void ConversionBatch::RunConversionBatch() {
+    QEventLoop loop;
+    bool finished = false;
+    const QMetaObject::Connection over = connect(this, &ConversionBatch::batchFinished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    startConversionBatch();
+    if (!finished) {
+        loop.exec();
+    }
+    disconnect(over);
+}
+
+void ConversionBatch::startConversionBatch() {
     busy_ = true;
     ended_ = stopped_;  // a stop that came before the first tool started
     failures_.clear();
@@ -100,19 +123,35 @@ void ConversionBatch::RunConversionBatch() {
     settleOutputFolderText();
     paths::makeOutputFolder(outFolder());
     QDir().mkpath(paths::tmpFolder());
+    nextEntry();
+}
 
-    while (list_.FileCount() > 0 && !ended_) {
-        settleOutputFolderText();
-        const QString before = list_.FilePathAt(0);
-        const int countBefore = list_.FileCount();
-        convertFirstEntry();
-        serveEvents();
-        // Whatever happened, never offer the same entry again without end.
-        if (!ended_ && list_.FileCount() == countBefore && list_.FilePathAt(0) == before) {
-            ended_ = true;
+void ConversionBatch::nextEntry() {
+    if (list_.FileCount() == 0 || ended_) {
+        completeBatch();
+        return;
+    }
+    settleOutputFolderText();
+    entryBefore_ = list_.FilePathAt(0);
+    countBefore_ = list_.FileCount();
+    convertFirstEntry();
+    afterRun();  // when no run could start, the entry is over already
+}
+
+void ConversionBatch::afterRun() {
+    if (!busy_ || nextEntry_.isActive()) {
+        return;
+    }
+    for (const DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
+        if (runner->isRunning()) {
+            return;  // the entry's next run
         }
     }
-    completeBatch();
+    // Whatever happened, never offer the same entry again without end.
+    if (!ended_ && list_.FileCount() == countBefore_ && list_.FilePathAt(0) == entryBefore_) {
+        ended_ = true;
+    }
+    nextEntry_.start();
 }
 
 bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString& commandLine) {
@@ -121,11 +160,7 @@ bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString
     }
     CurrentToolName = tool;
     runner.setCommandLine(commandLine);
-    runner.ExecuteCommand();
-    if (stopped_) {
-        return false;
-    }
-    if (!runner.lastRunStarted()) {
+    if (!runner.startCommand()) {
         ended_ = true;  // the runner said "File or command not found"; the entry stays
         return false;
     }
@@ -159,6 +194,7 @@ void ConversionBatch::convertFirstEntry() {
     if (s.outFolder.isEmpty()) {
         return;
     }
+    entrySettings_ = s;
     const QString stamp = timeStamp(QTime::currentTime());
     const CommandContext c = context();
 
@@ -167,14 +203,7 @@ void ConversionBatch::convertFirstEntry() {
         host_.showProgress(progress::Display{0, 0, kPreparing});
         // A failed decode must not hand the previous file's audio to the probe.
         QFile::remove(c.tmpWav);
-        if (!run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_))) {
-            return;
-        }
-        noteFailure(objSox);
-        if (!run(objDuration, kCoderTool, mp3ProbeCommand(c))) {
-            return;
-        }
-        run(objffmpeg, kCoderTool, mp3EncodeCommand(c, s, currentInput_, currentOutput_));
+        run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_));
         return;
     }
 
@@ -210,6 +239,22 @@ void ConversionBatch::objffmpeg_CommandOver() {
         return;
     }
     finishEntry(objffmpeg);
+}
+
+void ConversionBatch::objSox_CommandOver() {
+    if (!busy_ || ended_) {
+        return;
+    }
+    noteFailure(objSox);
+    run(objDuration, kCoderTool, mp3ProbeCommand(context()));
+}
+
+void ConversionBatch::objDuration_CommandOver() {
+    if (!busy_ || ended_) {
+        return;
+    }
+    run(objffmpeg, kCoderTool,
+        mp3EncodeCommand(context(), entrySettings_, currentInput_, currentOutput_));
 }
 
 void ConversionBatch::noteFailure(const DOSOutputs& runner) {
@@ -351,7 +396,6 @@ void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
     if (elapsed) {
         host_.showProgress(progress::displayFromElapsed(*elapsed, lngDuration_, strSpin_));
     }
-    serveEvents();
 }
 
 void ConversionBatch::objDOS_ReceiveOutputs(QString& CommandOutputs) {

@@ -42,7 +42,8 @@ struct FailedFile {
 
 // Walks the file list one file at a time: builds the command lines for entry 0, runs them
 // through the four runners, drives the progress display from their output, and removes the
-// entry when its last run is over. Everything runs on the UI thread; runs nest.
+// entry when its last run is over. Everything runs on the UI thread, driven by the runners'
+// signals: no step waits in a loop of its own, so a dialog opened meanwhile never holds it.
 class ConversionBatch : public QObject {
     Q_OBJECT
   public:
@@ -53,6 +54,8 @@ class ConversionBatch : public QObject {
     void imgStart_Click();
     // Converts the whole list; returns when it is empty or the batch was ended.
     void RunConversionBatch();
+    // The same, returning at once; batchFinished tells the end.
+    void startConversionBatch();
     // The stop command ("停止", Esc): ends the running tool and everything it started, removes
     // that file's partial output and the temporary files, and ends the batch with "已停止". The
     // stopped file and the ones after it stay listed. Harmless when no batch runs.
@@ -83,6 +86,11 @@ class ConversionBatch : public QObject {
     void objDOS_ReceiveOutputs(QString& CommandOutputs);
     void objDOS_CommandOver();
     void objffmpeg_CommandOver();
+    void objSox_CommandOver();
+    void objDuration_CommandOver();
+    // After every run's own handler: once no runner is busy, the entry is over.
+    void afterRun();
+    void nextEntry();
 
     bool run(DOSOutputs& runner, const QString& tool, const QString& commandLine);
     void convertFirstEntry();
@@ -103,6 +111,10 @@ class ConversionBatch : public QObject {
     BatchQueue& list_;
     BatchHost& host_;
     QTimer timer1_;
+    QTimer nextEntry_;  // the next entry starts once the events of the last one were served
+    ConversionSettings entrySettings_;  // as the entry's first run was built
+    QString entryBefore_;               // entry 0 and the count before its runs
+    int countBefore_ = 0;
     qint32 lngDuration_ = 0;
     QString strSpin_ = QStringLiteral("-");
     bool busy_ = false;
