@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include <sys/stat.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +21,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "engine/apppaths.h"
@@ -33,6 +39,7 @@
 #include "tests/shell/e2e_support.h"
 #include "tests/shell/window_support.h"
 #include "widgets/desktopservices.h"
+#include "widgets/messageboxes.h"
 
 using namespace lumivox;
 using namespace lumivox::testing;
@@ -316,6 +323,81 @@ TEST_F(EndToEnd, TheSoundSwitchedOffInTheOptionsStaysSilent) {
         EXPECT_EQ(window().lblPB()->text(), "Done.");
     }
     EXPECT_EQ(sounds_.size(), 1) << "only the batch after ON plays the sound";
+}
+
+// A window opened from the menus while a batch converts never holds it: the options dialog, and
+// the about box as the program shows it, stay open until the batch has finished behind them.
+TEST_F(EndToEnd, AWindowOpenedDuringABatchNeverHoldsIt) {
+    QStringList songs;
+    for (const char* name : {"one.flac", "two.flac", "three.flac"}) {
+        songs << dir_.filePath(name);
+        ASSERT_TRUE(makeFlac(songs.last(), 20.0));
+    }
+    window().formatBoxes()->selectFormat(8);
+    window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    const std::pair<const char*, QString> routes[] = {{"menuReminder", "选项设置"},
+                                                      {"menuAbout", "关于"}};
+    for (const auto& [item, title] : routes) {
+        SCOPED_TRACE(item);
+        QDir(out_).removeRecursively();
+        for (const QString& song : songs) {
+            ASSERT_TRUE(window().fileList()->AddFileEntry(song));
+        }
+        const MessageHandler recording = setMessageHandler({});
+        installMessageBoxes();
+        QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
+        QString opened;
+        qsizetype mp3sAtOpening = -1;
+        qsizetype mp3sAtClosing = -1;
+        QString captionAtClosing;
+        bool finishedBehindIt = false;
+        QElapsedTimer clock;
+        // Closes the window once the batch is over, or after a minute when it is held.
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr) {
+                return;
+            }
+            if (opened.isEmpty()) {
+                opened = modal->windowTitle();
+                mp3sAtOpening = outputs().size();
+            }
+            if (finished.isEmpty() && clock.elapsed() < 60000) {
+                return;
+            }
+            finishedBehindIt = !finished.isEmpty();
+            mp3sAtClosing = outputs().size();
+            captionAtClosing = window().lblPB()->text();
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        // Opened as a click opens it, from the event loop, once the first encode is at work.
+        bool asked = false;
+        const auto hook = QObject::connect(&program_->batch().objffmpeg,
+                                           &DOSOutputs::ReceiveOutputs, [&, item = item](QString&) {
+                                               if (std::exchange(asked, true)) {
+                                                   return;
+                                               }
+                                               QTimer::singleShot(0, [&, item] {
+                                                   clock.start();
+                                                   watcher.start(50);
+                                                   window().findChild<QAction*>(item)->trigger();
+                                                   watcher.stop();
+                                               });
+                                           });
+        const bool ended = convert();
+        QObject::disconnect(hook);
+        setMessageHandler(recording);
+        ASSERT_TRUE(ended);
+
+        EXPECT_EQ(opened, title);
+        EXPECT_EQ(mp3sAtOpening, 0);
+        EXPECT_TRUE(finishedBehindIt) << "the batch waited for the window";
+        EXPECT_EQ(mp3sAtClosing, 3);
+        EXPECT_EQ(captionAtClosing, "Done.");
+        EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+    }
 }
 
 namespace {
