@@ -362,7 +362,6 @@ TEST_F(EndToEnd, AWindowOpenedDuringABatchNeverHoldsIt) {
             }
             if (opened.isEmpty()) {
                 opened = modal->windowTitle();
-                mp3sAtOpening = outputs().size();
             }
             if (finished.isEmpty() && clock.elapsed() < 60000) {
                 return;
@@ -373,18 +372,19 @@ TEST_F(EndToEnd, AWindowOpenedDuringABatchNeverHoldsIt) {
             qobject_cast<QDialog*>(modal)->reject();
         });
         // Opened as a click opens it, from the event loop, once the first encode is at work.
+        const auto open = [&, item = item] {
+            clock.start();
+            mp3sAtOpening = outputs().size();
+            watcher.start(50);
+            window().findChild<QAction*>(item)->trigger();
+            watcher.stop();
+        };
         bool asked = false;
         const auto hook = QObject::connect(&program_->batch().objffmpeg,
-                                           &DOSOutputs::ReceiveOutputs, [&, item = item](QString&) {
-                                               if (std::exchange(asked, true)) {
-                                                   return;
+                                           &DOSOutputs::ReceiveOutputs, [&](QString&) {
+                                               if (!std::exchange(asked, true)) {
+                                                   QTimer::singleShot(0, open);
                                                }
-                                               QTimer::singleShot(0, [&, item] {
-                                                   clock.start();
-                                                   watcher.start(50);
-                                                   window().findChild<QAction*>(item)->trigger();
-                                                   watcher.stop();
-                                               });
                                            });
         const bool ended = convert();
         QObject::disconnect(hook);
@@ -392,11 +392,11 @@ TEST_F(EndToEnd, AWindowOpenedDuringABatchNeverHoldsIt) {
         ASSERT_TRUE(ended);
 
         EXPECT_EQ(opened, title);
-        EXPECT_EQ(mp3sAtOpening, 0);
+        EXPECT_LT(mp3sAtOpening, 2) << "the window opened while the first file converted";
         EXPECT_TRUE(finishedBehindIt) << "the batch waited for the window";
         EXPECT_EQ(mp3sAtClosing, 3);
         EXPECT_EQ(captionAtClosing, "Done.");
-        EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+        EXPECT_TRUE(program_->batch().lastFailures().isEmpty());
     }
 }
 
