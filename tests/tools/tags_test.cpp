@@ -1,6 +1,8 @@
 // coder.exe's ID3 tags: a richly tagged FLAC gives the same tag whichever encode made the sound,
 // mapped as taggers map it, read back by a second reader (mutagen, id3lib, ffprobe).
 #include <gtest/gtest.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
 
 #include <QDir>
 #include <QFile>
@@ -236,6 +238,11 @@ TEST_F(Tags, Id3v23ForOldPlayersReadsInEveryReader) {
     EXPECT_EQ(v1["title"].toString(), "d2b981edcfe3") << "夜來香 in GBK";
     EXPECT_EQ(v1["track"].toInt(), 3);
     EXPECT_EQ(v1["genre"].toInt(), 13) << "Pop";
+    TagLib::MPEG::File taglib(QFile::encodeName(pieces).constData(), false);
+    ASSERT_TRUE(taglib.hasID3v2Tag());
+    EXPECT_EQ(taglib.ID3v2Tag()->header()->majorVersion(), 3u);
+    EXPECT_EQ(taglib.ID3v2Tag()->title().to8Bit(true), "夜來香");
+    EXPECT_EQ(taglib.ID3v2Tag()->track(), 3u);
     EXPECT_EQ(QString::fromUtf8(run("ffprobe", {"-v", "error", "-show_entries", "format_tags=title",
                                                 "-of", "default=nw=1:nk=1", pieces})
                                     .output)
