@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 #include "engine/apppaths.h"
+#include "engine/nativenames.h"
 #include "engine/throttledserve.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
@@ -54,7 +55,10 @@ void FileListCommands::imgAdd_Click() {
     const QString fileName = dialogs_->FileName();
     if (!fileName.isEmpty()) {
         lastAddFolder_ = ParsePath(fileName);
-        model_->AddFileEntry(fileName);
+        // The dialog shows a name that is not UTF-8 lossily; the list wants it readable and
+        // reachable.
+        const names::ListedPath listed = names::listedFromShown(fileName);
+        model_->addFileEntries({listed.readable}, {}, {listed.native});
     }
     UpdateEmptyHint();
 }
@@ -106,13 +110,15 @@ void FileListCommands::ScanFolderIntoList() {
     }
     if (folder && !folder->isEmpty()) {
         lstAddFolder_.clear();
+        QList<QByteArray> natives;
+        const names::ListedPath root = names::listedFromShown(*folder);
         scanCancelled_ = false;
         emit scanRunningChanged(true);
-        scan_.SearchFolder(*folder, lstAddFolder_);
+        scan_.SearchFolder(root.readable, lstAddFolder_, &natives, root.native);
         emit scanRunningChanged(false);
         if (!scanCancelled_) {
             // One insert for the whole result, so the view is not redrawn per file.
-            model_->addFileEntries(lstAddFolder_, *folder);
+            model_->addFileEntries(lstAddFolder_, root.readable, natives);
         }
     }
     if (lblText != nullptr) {
