@@ -214,7 +214,7 @@ QString piecesShare(const QStringList& inputs, const QString& reportFile,
     for (const QString& out : outputs) {
         const QString tag = encoderTag(outFolder + "/" + out);
         pieces += tag.startsWith("LAME");
-        known += tag.startsWith("LAME") || tag.startsWith("Lavf");
+        known += tag.startsWith("LAME") || tag.startsWith("Lavc");
     }
     return QStringLiteral(
                "unknown from LUMIVOX_PIECES_REPORT (no report written); by the "

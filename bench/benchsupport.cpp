@@ -93,11 +93,29 @@ QHash<QString, PathTaken> readPiecesReport(const QString& reportFile) {
 }
 
 QString encoderTag(const QString& mp3) {
-    // ffprobe -show_entries format_tags=encoder: "LAME3.100"
-    return QString::fromUtf8(
-               runCapture("ffprobe", {"-v", "error", "-show_entries", "format_tags=encoder", "-of",
-                                      "default=nw=1:nk=1", mp3}))
-        .trimmed();
+    // Both encodes write the same ID3 tag; the Info frame after it still names the encoder:
+    // "LAME3.100" when coder.exe packed the pieces, "Lavc59.37" when ffmpeg wrote the file.
+    QFile file(mp3);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray head = file.read(10);
+    qint64 tagSize = 0;
+    if (head.startsWith("ID3") && head.size() == 10) {
+        tagSize = 10;
+        for (int i = 6; i < 10; ++i) {
+            tagSize += static_cast<qint64>(head[i] & 0x7f) << (7 * (9 - i));
+        }
+    }
+    file.seek(tagSize);
+    const QByteArray frame = file.read(1024);
+    for (const char* name : {"LAME", "Lavc"}) {
+        const int at = frame.indexOf(name);
+        if (at >= 0) {
+            return QString::fromLatin1(frame.mid(at, 9));
+        }
+    }
+    return {};
 }
 
 QString pathTaken(const QHash<QString, PathTaken>& report, const QString& input,
@@ -110,7 +128,7 @@ QString pathTaken(const QHash<QString, PathTaken>& report, const QString& input,
     if (tag.startsWith("LAME")) {
         return "pieces (tag)";
     }
-    return tag.startsWith("Lavf") ? "plain (tag)" : "unknown";
+    return tag.startsWith("Lavc") ? "plain (tag)" : "unknown";
 }
 
 std::vector<short> decodeStereo(const QString& path) {

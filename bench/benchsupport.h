@@ -32,9 +32,10 @@ struct PathTaken {
 };
 QHash<QString, PathTaken> readPiecesReport(const QString& reportFile);
 
-// The encoder tag of an MP3: "LAME3.100" when coder.exe wrote it itself, "Lavf..." from ffmpeg.
+// The encoder its Info frame names: "LAME3.100" when coder.exe packed the pieces, "Lavc..." when
+// ffmpeg wrote the file.
 QString encoderTag(const QString& mp3);
-// Which path an encode took: the report's word, else what the output's tag says, else "unknown".
+// Which path an encode took: the report's word, else what the Info frame says, else "unknown".
 QString pathTaken(const QHash<QString, PathTaken>& report, const QString& input,
                   const QString& output);
 

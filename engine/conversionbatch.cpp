@@ -12,6 +12,7 @@
 #include "engine/encodecheck.h"
 #include "engine/messages.h"
 #include "engine/tempfiles.h"
+#include "tools/partialfile.h"
 
 namespace lumivox {
 
@@ -96,6 +97,8 @@ void ConversionBatch::RunConversionBatch() {
     failures_.clear();
     coversCarried_.clear();
     keepFolders_ = host_.keepSourceFolders();
+    // coder.exe writes the MP3's tags; the choice reaches it through its environment.
+    qputenv("LUMIVOX_ID3", host_.id3v23Tags() ? "2.3" : "2.4");
     list_.setHeld(true);
     settleOutputFolderText();
     paths::makeOutputFolder(outFolder());
@@ -278,16 +281,10 @@ void ConversionBatch::endForExit() {
 void ConversionBatch::discardStoppedWork() {
     if (!currentOutput_.isEmpty()) {
         QFile::remove(currentOutput_);
-        // The multi-core encode writes beside its output under "<name>.XXXXXX" and renames it
-        // at the end; a killed one leaves that piece behind.
-        const QFileInfo output(currentOutput_);
-        const QDir folder = output.dir();
-        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
-            if (name.size() == output.fileName().size() + 7 &&
-                name.startsWith(output.fileName() + u'.')) {
-                QFile::remove(folder.filePath(name));
-            }
-        }
+        // coder.exe writes the MP3 under a name of its own beside it and renames it at the end; a
+        // killed one leaves that file behind, and only that one is removed.
+        QFile::remove(QFile::decodeName(
+            tools::partialPath(QFile::encodeName(currentOutput_).toStdString()).c_str()));
         currentOutput_.clear();
     }
     removeTemporaryFiles(temporaryFiles(), serveEvents);

@@ -30,6 +30,8 @@ class BatchHost {
     virtual bool completionSoundWanted() const = 0;
     // Whether scanned files go below the output folder in their source folders' layout.
     virtual bool keepSourceFolders() const { return false; }
+    // Whether MP3s get ID3v2.3 with ID3v1, for old players, instead of ID3v2.4.
+    virtual bool id3v23Tags() const { return false; }
     // The stop command is offered while a batch runs and withdrawn once it was given.
     virtual void setStopAvailable(bool /*available*/) {}
 };

@@ -26,7 +26,7 @@ namespace lumivox {
 namespace {
 
 constexpr int kClientWidth = 304;
-constexpr int kClientHeight = 218;
+constexpr int kClientHeight = 250;
 constexpr int kMargin = 16;
 constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
@@ -105,11 +105,17 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
     chkKeepFolders_ =
         named(new QCheckBox(QStringLiteral("保持原文件夹结构"), this), "chkKeepFolders");
     chkKeepFolders_->setGeometry(kMargin, 144, 240, kRowHeight);
+    auto* id3Label = named(new QLabel(QStringLiteral("MP3 标签"), this), "lblId3");
+    id3Label->setGeometry(kMargin, 174, 64, kRowHeight);
+    cmbId3_ = named(new QComboBox(this), "cmbId3");
+    cmbId3_->addItems(
+        {QStringLiteral("ID3v2.4"), QStringLiteral("ID3v2.3 + ID3v1（兼容车载和旧播放器）")});
+    cmbId3_->setGeometry(kMargin + 64, 174, kClientWidth - 2 * kMargin - 64, kRowHeight);
 
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
-    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 178, 72, 26);
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 210, 72, 26);
     Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
-    Command2_->setGeometry(kClientWidth - kMargin - 72, 178, 72, 26);
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 210, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
     const DialogImageButtons images =
@@ -140,6 +146,7 @@ void frmOptions::Form_Load() {
         setTimeBoxesEnabled(false);
     }
     chkKeepFolders_->setChecked(settings::loadKeepSourceFolders());
+    cmbId3_->setCurrentIndex(settings::loadId3v23Tags() ? 1 : 0);
 }
 
 void frmOptions::setTimeBoxesEnabled(bool on) {
@@ -196,6 +203,7 @@ void frmOptions::imgOK_Click() {
     }
     settings::saveOptions(paths::optionsIniPath(), options_);
     settings::saveKeepSourceFolders(chkKeepFolders_->isChecked());
+    settings::saveId3v23Tags(cmbId3_->currentIndex() == 1);
     accept();
 }
 

@@ -15,7 +15,7 @@ namespace lumivox {
 
 // The options dialog: the completion-sound switch and the Music Cutter range. Each showing
 // starts from the program's options; only confirming stores them and writes options.ini (and
-// lumivox.ini for the folder layout).
+// lumivox.ini for the folder layout and the MP3 tag).
 class frmOptions : public QDialog {
     Q_OBJECT
   public:
@@ -30,6 +30,7 @@ class frmOptions : public QDialog {
     QLineEdit* txtToM() const { return to_[1]; }
     QLineEdit* txtToS() const { return to_[2]; }
     QCheckBox* chkKeepFolders() const { return chkKeepFolders_; }
+    QComboBox* cmbId3() const { return cmbId3_; }
     QPushButton* Command1() const { return Command1_; }
     QPushButton* Command2() const { return Command2_; }
 
@@ -51,6 +52,7 @@ class frmOptions : public QDialog {
     std::array<QLineEdit*, 3> from_{};  // hours, minutes, seconds
     std::array<QLineEdit*, 3> to_{};
     QCheckBox* chkKeepFolders_ = nullptr;  // kept in lumivox.ini, not in options.ini
+    QComboBox* cmbId3_ = nullptr;          // likewise: ID3v2.4, or ID3v2.3 with ID3v1
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;
 };

@@ -66,4 +66,8 @@ bool WindowBatchHost::keepSourceFolders() const {
     return settings::loadKeepSourceFolders();
 }
 
+bool WindowBatchHost::id3v23Tags() const {
+    return settings::loadId3v23Tags();
+}
+
 }  // namespace lumivox

@@ -22,6 +22,7 @@ class WindowBatchHost : public BatchHost {
     void playCompletionSound() override;
     bool completionSoundWanted() const override;
     bool keepSourceFolders() const override;
+    bool id3v23Tags() const override;
     void setStopAvailable(bool available) override;
 
   private:

@@ -1,16 +1,28 @@
 // coder.exe: ffmpeg like coder2.exe, but the batch's MP3 encode runs in pieces on every core,
-// and an MP3 made from a FLAC gets its cover either way.
+// and an MP3 made from a FLAC gets the same tags and pictures either way.
 #include "tools/adapter.h"
-#include "tools/covers/mp3cover.h"
-#include "tools/inputpaths.h"
 #include "tools/mp3/parallelmp3.h"
+#include "tools/tags/mp3tags.h"
 #include "tools/toolswitch.h"
 
 namespace {
 
+// The tags' -metadata arguments are the tag writer's, whichever encode runs.
+lumivox::tools::Args withoutMetadata(const lumivox::tools::Args& args) {
+    lumivox::tools::Args rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-metadata" && i + 1 < args.size()) {
+            ++i;
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    return rest;
+}
+
 std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string& name) {
     using namespace lumivox::tools;
-    const auto job = parseMp3Job(args);
+    const auto job = parseMp3Job(withoutMetadata(args));
     if (!job) {
         return std::nullopt;
     }
@@ -28,10 +40,5 @@ std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string
 int main(int argc, char** argv) {
     using namespace lumivox::tools;
     const AdapterCall call = adapterCall(argc, argv);
-    const int status = ffmpegAdapter(call, encodeMp3);
-    const auto inputs = ffmpegInputPaths(call.args);
-    if (inputs.size() != 1) {
-        return status;
-    }
-    return withMp3Cover(status, inputs.front(), ffmpegOutputPath(call.args));
+    return withMp3Tags(ffmpegAdapter(call, encodeMp3), call.args);
 }

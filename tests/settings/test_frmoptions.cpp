@@ -16,6 +16,7 @@
 #include "engine/apppaths.h"
 #include "engine/messages.h"
 #include "settings/frmoptions.h"
+#include "settings/lumivoxini.h"
 #include "settings/settingsfiles.h"
 #include "widgets/imagebutton.h"
 
@@ -124,8 +125,11 @@ TEST_F(OptionsDialog, ConfirmStoresEverythingAndTheNextShowingShowsIt) {
     options_.cutter = 1;
     {
         frmOptions dialog(options_);
+        EXPECT_EQ(dialog.cmbId3()->currentText(), "ID3v2.4") << "the default";
         setTimes(dialog, {"1", "2", "5", "0", "59", "2.5"});
         dialog.cmbSR()->setCurrentIndex(dialog.cmbSR()->findText("OFF"));
+        dialog.cmbId3()->setCurrentIndex(
+            dialog.cmbId3()->findText(QStringLiteral("ID3v2.3 + ID3v1（兼容车载和旧播放器）")));
         dialog.imgOK_Click();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_TRUE(messages_.isEmpty());
@@ -140,7 +144,10 @@ TEST_F(OptionsDialog, ConfirmStoresEverythingAndTheNextShowingShowsIt) {
     EXPECT_EQ(stored.cutter, 1);
     EXPECT_EQ(stored.soundPrompt, 1);
 
+    EXPECT_TRUE(settings::loadId3v23Tags());
+
     frmOptions again(options_);
+    EXPECT_EQ(again.cmbId3()->currentIndex(), 1);
     EXPECT_EQ(again.txtFromH()->text(), "1");
     EXPECT_EQ(again.txtFromM()->text(), "2");
     EXPECT_EQ(again.txtFromS()->text(), "5");

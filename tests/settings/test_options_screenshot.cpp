@@ -36,8 +36,8 @@ TEST(Screenshot, OptionsDialogDrawsItsTexts) {
     for (const QWidget* w :
          {static_cast<QWidget*>(label1), static_cast<QWidget*>(dialog.chkMC()),
           static_cast<QWidget*>(dialog.Command1()), static_cast<QWidget*>(dialog.Command2()),
-          static_cast<QWidget*>(dialog.txtFromH()),
-          static_cast<QWidget*>(dialog.chkKeepFolders())}) {
+          static_cast<QWidget*>(dialog.txtFromH()), static_cast<QWidget*>(dialog.chkKeepFolders()),
+          static_cast<QWidget*>(dialog.cmbId3())}) {
         EXPECT_GT(testing::neutralPixels(image, testing::areaOf(w, &dialog), 0, 110), 8)
             << w->objectName().toStdString() << " shows no text";
     }

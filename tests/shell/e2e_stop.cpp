@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -156,8 +158,14 @@ TEST_F(StopEndToEnd, AStopMidFileLeavesNothingRunningNorHalfWrittenAndTheRestCon
     QElapsedTimer stopClock;
     QList<bool> menusDuringBatch;
     QString captionAtOnce;
+    QString usersFile;
     onceEncoding([&] {
         toolsAtWork = toolsOf(paths::tmpFolder());
+        // A file of the user's whose name starts like the MP3's: the stop must leave it.
+        const QString mp3 = program_->batch().objffmpeg.CommandLine().section(u' ', -1);
+        usersFile = QFileInfo(mp3.endsWith(u'"') ? mp3.chopped(1) : mp3).fileName() + ".backup";
+        QFile file(out_ + "/" + usersFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         for (const char* item : {"menuAdd", "menuAddFolder", "menuDelete", "menuClear"}) {
             menusDuringBatch << window().findChild<QAction*>(item)->isEnabled();
         }
@@ -179,7 +187,7 @@ TEST_F(StopEndToEnd, AStopMidFileLeavesNothingRunningNorHalfWrittenAndTheRestCon
     EXPECT_EQ(window().pb()->value(), 0);
     EXPECT_EQ(window().imgPB()->width(), 0);
     EXPECT_EQ(window().fileList()->paths(), rest);
-    EXPECT_EQ(outputs(), QStringList{}) << "no partial MP3, no piece of one";
+    EXPECT_EQ(outputs(), QStringList{usersFile}) << "no partial MP3, no piece of one";
     EXPECT_FALSE(QFile::exists(paths::tmpWav()));
     EXPECT_TRUE(openedFolders_.isEmpty());
     EXPECT_TRUE(sounds_.isEmpty());
@@ -203,6 +211,7 @@ TEST_F(StopEndToEnd, AStopMidFileLeavesNothingRunningNorHalfWrittenAndTheRestCon
     EXPECT_EQ(window().lblPB()->text(), "Done.");
     EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
     EXPECT_EQ(outputs().filter(QRegularExpression("^(long|short)_\\d+\\.mp3$")).size(), 2);
+    EXPECT_TRUE(outputs().contains(usersFile));
 }
 
 // The exit command, the window's close and the session's end (the application is told to quit)

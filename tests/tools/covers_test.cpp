@@ -1,4 +1,5 @@
-// coder.exe's MP3 output gets the FLAC's picture, else its folder's cover file, on both encodes.
+// coder.exe's MP3 output gets every picture of the FLAC, else its folder's cover file, on both
+// encodes.
 #include <gtest/gtest.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v2tag.h>
@@ -12,7 +13,6 @@
 #include <functional>
 
 #include "tools/covers/coverfile.h"
-#include "tools/covers/mp3cover.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ TEST_F(Covers, MatchingPictureOnBothEncodesWithTextTagsKept) {
     const struct {
         const char* name;
         std::function<QString()> make;  // returns the FLAC
-        std::optional<CoverPicture> expected;
+        std::vector<CoverPicture> expected;
     } cases[] = {
         {"front jpeg after a back png, before the cover file",
          [&] {
@@ -110,12 +110,14 @@ TEST_F(Covers, MatchingPictureOnBothEncodesWithTextTagsKept) {
              QFile::copy(png, path("jpeg/cover.png"));
              return flacIn("jpeg", {"4|image/png|back||" + png, "3|image/jpeg|正面 front||" + jpg});
          },
-         CoverPicture{"image/jpeg", 3, "正面 front", bytes("pic.jpg")}},
-        {"no front cover: the first picture",
+         {{"image/jpeg", 3, "正面 front", bytes("pic.jpg")},
+          {"image/png", 4, "back", bytes("pic.png")}}},
+        {"no front cover: the file's order",
          [&] {
              return flacIn("png", {"0|image/png|other||" + png, "4|image/jpeg|back||" + jpg});
          },
-         CoverPicture{"image/png", 0, "other", bytes("pic.png")}},
+         {{"image/png", 0, "other", bytes("pic.png")},
+          {"image/jpeg", 4, "back", bytes("pic.jpg")}}},
         {"none embedded: FOLDER.jpg before Front.PNG",
          [&] {
              const QString flac = flacIn("folder", {});
@@ -123,15 +125,15 @@ TEST_F(Covers, MatchingPictureOnBothEncodesWithTextTagsKept) {
              QFile::copy(jpg, path("folder/FOLDER.jpg"));
              return flac;
          },
-         CoverPicture{"image/jpeg", 3, "", bytes("pic.jpg")}},
-        {"none at all", [&] { return flacIn("none", {}); }, std::nullopt},
+         {{"image/jpeg", 3, "", bytes("pic.jpg")}}},
+        {"none at all", [&] { return flacIn("none", {}); }, {}},
         {"20 MB cover file",
          [&] {
              const QString flac = flacIn("huge", {});
              write(path("huge/cover.jpg"), readAll(jpg) + QByteArray(20 << 20, '\0'));
              return flac;
          },
-         std::nullopt},
+         {}},
         {"damaged picture block",
          [&] {
              const QString flac = flacIn("damaged", {"3|image/jpeg|front||" + jpg});
@@ -141,18 +143,18 @@ TEST_F(Covers, MatchingPictureOnBothEncodesWithTextTagsKept) {
              write(flac, data);
              return flac;
          },
-         std::nullopt},
+         {}},
         {"a JPEG in name only",
          [&] {
              write(path("notes.txt"), "not a picture");
              return flacIn("fake", {"3|image/jpeg||1x1x24|" + path("notes.txt")});
          },
-         std::nullopt},
+         {}},
     };
     for (const auto& c : cases) {
         const QString flac = c.make();
-        // Default: the encode in pieces (LAME names itself); "0": plain ffmpeg (Lavf).
-        for (const auto& [parallel, encoder] : {std::pair{"", "LAME"}, std::pair{"0", "Lavf"}}) {
+        // Default: the encode in pieces; "0": plain ffmpeg.
+        for (const char* parallel : {"", "0"}) {
             SCOPED_TRACE(std::string(c.name) + ", LUMIVOX_PARALLEL=" + parallel);
             const QString mp3 = flac + parallel + ".mp3";
             ASSERT_EQ(run(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe",
@@ -161,17 +163,16 @@ TEST_F(Covers, MatchingPictureOnBothEncodesWithTextTagsKept) {
                       0);
             const Mp3Facts facts = readMp3(mp3);
             EXPECT_EQ(facts.id3Version, 4);
-            EXPECT_EQ(text(facts, "ENCODING").rfind(encoder, 0), 0u) << text(facts, "ENCODING");
             EXPECT_EQ(text(facts, "TITLE") + text(facts, "ARTIST") + text(facts, "ALBUM") +
                           text(facts, "TRACKNUMBER"),
                       "SongSingerAlbum3");
-            ASSERT_EQ(facts.pictures.size(), c.expected ? 1u : 0u);
-            if (c.expected) {
-                const CoverPicture& got = facts.pictures.front();
-                EXPECT_EQ(got.mimeType, c.expected->mimeType);
-                EXPECT_EQ(got.type, c.expected->type);
-                EXPECT_EQ(got.description, c.expected->description);
-                EXPECT_TRUE(got.data == c.expected->data);
+            ASSERT_EQ(facts.pictures.size(), c.expected.size());
+            for (std::size_t i = 0; i < c.expected.size(); ++i) {
+                const CoverPicture& got = facts.pictures[i];
+                EXPECT_EQ(got.mimeType, c.expected[i].mimeType);
+                EXPECT_EQ(got.type, c.expected[i].type);
+                EXPECT_EQ(got.description, c.expected[i].description);
+                EXPECT_TRUE(got.data == c.expected[i].data);
             }
         }
     }
@@ -184,30 +185,6 @@ TEST_F(Covers, OtherOutputsLeftAlone) {
     ASSERT_EQ(run(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe", {"-i", flac, "-y", "-vn", wav}),
               0);
     EXPECT_TRUE(readAll(wav).startsWith("RIFF"));
-}
-
-// What follows the ID3v2 tag at the start: the audio.
-QByteArray afterTag(const QByteArray& mp3) {
-    int size = 10;
-    for (int i = 6; i < 10; ++i) {
-        size += (mp3[i] & 0x7f) << (7 * (9 - i));
-    }
-    return mp3.mid(size);
-}
-
-// An ID3v2.3 tag stays 2.3, its text and audio intact, with a description 2.3 can spell.
-TEST_F(Covers, Id3v23TagKeepsItsVersion) {
-    const QString mp3 = path("v3.mp3");
-    run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=2", "-id3v2_version", "3",
-                   "-metadata", "title=Titel 标题", mp3});
-    const QByteArray audio = afterTag(readAll(mp3));
-    ASSERT_TRUE(addPictureToMp3(mp3.toStdString(), {"image/png", 3, "封面", bytes("pic.png")}));
-    const Mp3Facts facts = readMp3(mp3);
-    EXPECT_EQ(facts.id3Version, 3);
-    EXPECT_EQ(text(facts, "TITLE"), "Titel 标题");
-    ASSERT_EQ(facts.pictures.size(), 1u);
-    EXPECT_EQ(facts.pictures.front().description, "封面");
-    EXPECT_TRUE(afterTag(readAll(mp3)) == audio);
 }
 
 TEST(CoverFiles, FoundInOrderOfPreferenceAnyCase) {

@@ -1,9 +1,12 @@
 #include "tools/covers/flacpicture.h"
 
+#include <algorithm>
+
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/tfilestream.h>
+#include <taglib/xiphcomment.h>
 
 #include "tools/covers/coverfile.h"
 
@@ -36,27 +39,31 @@ std::optional<CoverPicture> usable(const TagLib::FLAC::Picture& p) {
 
 }  // namespace
 
-std::optional<CoverPicture> flacCoverPicture(const std::string& flacPath) {
+std::vector<CoverPicture> flacPictures(const std::string& flacPath) {
+    std::vector<CoverPicture> pictures;
     TagLib::FileStream stream(flacPath.c_str(), true);
     if (!stream.isOpen()) {
-        return std::nullopt;
+        return pictures;
     }
     // TagLib drops a picture block it cannot parse; the rest of the file still reads.
     TagLib::FLAC::File flac(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!flac.isValid()) {
-        return std::nullopt;
+        return pictures;
     }
-    std::optional<CoverPicture> first;
-    for (const TagLib::FLAC::Picture* p : flac.pictureList()) {
-        auto picture = usable(*p);
-        if (picture && picture->type == kFrontCover) {
-            return picture;
-        }
-        if (picture && !first) {
-            first = std::move(picture);
+    TagLib::List<TagLib::FLAC::Picture*> all = flac.pictureList();
+    // Pictures some taggers put into the comments instead of picture blocks.
+    if (TagLib::Ogg::XiphComment* comment = flac.xiphComment()) {
+        all.append(comment->pictureList());
+    }
+    for (const TagLib::FLAC::Picture* p : all) {
+        if (auto picture = usable(*p)) {
+            pictures.push_back(std::move(*picture));
         }
     }
-    return first;
+    const auto front = std::find_if(pictures.begin(), pictures.end(),
+                                    [](const CoverPicture& p) { return p.type == kFrontCover; });
+    std::rotate(pictures.begin(), front, front == pictures.end() ? front : front + 1);
+    return pictures;
 }
 
 }  // namespace lumivox::tools

@@ -4,10 +4,8 @@
 
 namespace lumivox::tools {
 
-// Writes the MP3 as ffmpeg would: the input's tags as ID3v2.4, the Info frame, the frames. It goes
-// under a temporary name beside the output, then is renamed: a run that fails or is ended leaves
-// nothing.
-bool writeMp3File(const std::string& path, const std::string& input, const std::string& info,
-                  const std::string& frames);
+// Writes the MP3 as the encoder leaves it, the Info frame and the frames, through its partial
+// file: a run that fails or is ended leaves nothing. The tags come after, as on the plain path.
+bool writeMp3File(const std::string& path, const std::string& info, const std::string& frames);
 
 }  // namespace lumivox::tools

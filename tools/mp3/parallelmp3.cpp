@@ -306,7 +306,7 @@ Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterN
     timings.join = millisecondsSince(joinStarted);
 
     const auto writeStarted = Clock::now();
-    if (info.empty() || !writeMp3File(job.output, job.input, info, packer.bytes())) {
+    if (info.empty() || !writeMp3File(job.output, info, packer.bytes())) {
         if (const int sig = endingSignalSeen()) {
             return {128 + sig, "ended"};
         }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumivox::tools {
+
+// Rewrites the MP3 whole, through its partial file: `id3v2` in front in place of the tag there,
+// the Info frame made to decode to `samples` when given, and `id3v1` (may be empty) at the end
+// in place of one there. False (the file as it was) when it is not an MP3 this can read.
+bool retagMp3(const std::string& path, const std::string& id3v2, const std::string& id3v1,
+              std::optional<std::uint64_t> samples);
+
+// coder.exe's exit status, after giving a successful .mp3 output its tags: the input's fields
+// and pictures with the command's -metadata, in the ID3 version LUMIVOX_ID3 asks for, and the
+// exact length of the input. The same for either encode; a tag that cannot be written never
+// fails the file.
+int withMp3Tags(int status, const std::vector<std::string>& args);
+
+}  // namespace lumivox::tools
