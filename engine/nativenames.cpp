@@ -15,11 +15,6 @@ bool isUtf8(const QByteArray& bytes) {
     return codepage::decode(bytes, codepage::CodePage::Utf8).has_value();
 }
 
-bool exists(const QByteArray& path) {
-    struct stat st {};
-    return ::lstat(path.constData(), &st) == 0;
-}
-
 bool isFolder(const QByteArray& path) {
     struct stat st {};
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -106,45 +101,9 @@ QString readablePath(const QByteArray& path) {
     return shown;
 }
 
-QByteArray truePath(const QString& shown) {
-    const QByteArray own = QFile::encodeName(shown);
-    if (shown.isEmpty() || exists(own)) {
-        return own;
-    }
-    QByteArray walked;
-    const QStringList parts = shown.split(u'/');
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        if (i > 0) {
-            walked += '/';
-        }
-        const QByteArray encoded = QFile::encodeName(parts[i]);
-        const QByteArray candidate = walked + encoded;
-        if (parts[i].isEmpty() || exists(candidate)) {
-            walked = candidate;
-            continue;
-        }
-        const QByteArray folder = walked.isEmpty() ? QByteArray(".") : walked;
-        const QList<QByteArray> siblings = folderEntries(folder);
-        const codepage::CodePage page = folderCodePage(siblings);
-        QByteArray match = encoded;
-        for (const QByteArray& name : siblings) {
-            if (QFile::decodeName(name) == parts[i] || readableName(name, page) == parts[i]) {
-                match = name;
-                break;
-            }
-        }
-        walked += match;
-    }
-    return exists(walked) ? walked : own;
-}
-
 ListedPath listedFromBytes(const QByteArray& path) {
     const QString readable = readablePath(path);
     return {readable, nativeIfDifferent(readable, path)};
-}
-
-ListedPath listedFromShown(const QString& shown) {
-    return listedFromBytes(truePath(shown));
 }
 
 }  // namespace lumivox::names

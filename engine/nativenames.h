@@ -30,11 +30,6 @@ QList<QByteArray> folderEntries(const QByteArray& folder);
 // "/m/\xb4\xba.flac" -> "/m/春.flac"
 QString readablePath(const QByteArray& path);
 
-// The true bytes of a path the toolkit shows (a dialog's answer, a lossily decoded name): the
-// path's own encoding when that exists, else each missing component matched against its
-// folder's names read either way. The path's own encoding when nothing matches.
-QByteArray truePath(const QString& shown);
-
 // The bytes to remember beside a readable path: empty when the readable path's own encoding is
 // the true name already.
 inline QByteArray nativeIfDifferent(const QString& readable, const QByteArray& native) {
@@ -47,7 +42,5 @@ struct ListedPath {
     QByteArray native;
 };
 ListedPath listedFromBytes(const QByteArray& path);
-// A path a dialog gave, which shows a name that is not UTF-8 lossily.
-ListedPath listedFromShown(const QString& shown);
 
 }  // namespace lumivox::names

@@ -71,8 +71,7 @@ void FileDrops::picDrag_Click() {
     if (path.isEmpty()) {
         return;
     }
-    const names::ListedPath listed = names::listedFromShown(path);
-    model_->addFileEntries({listed.readable}, {}, {listed.native});
+    model_->AddFileEntry(path);
     commands_->UpdateEmptyHint();
 }
 

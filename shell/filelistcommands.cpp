@@ -7,7 +7,6 @@
 #include <QTreeView>
 
 #include "engine/apppaths.h"
-#include "engine/nativenames.h"
 #include "engine/throttledserve.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
@@ -55,10 +54,7 @@ void FileListCommands::imgAdd_Click() {
     const QString fileName = dialogs_->FileName();
     if (!fileName.isEmpty()) {
         lastAddFolder_ = ParsePath(fileName);
-        // The dialog shows a name that is not UTF-8 lossily; the list wants it readable and
-        // reachable.
-        const names::ListedPath listed = names::listedFromShown(fileName);
-        model_->addFileEntries({listed.readable}, {}, {listed.native});
+        model_->AddFileEntry(fileName);
     }
     UpdateEmptyHint();
 }
@@ -110,15 +106,16 @@ void FileListCommands::ScanFolderIntoList() {
     }
     if (folder && !folder->isEmpty()) {
         lstAddFolder_.clear();
+        // Qt's dialogs leave out names that are not UTF-8, so the picked folder is its own name;
+        // the names below it may not be.
         QList<QByteArray> natives;
-        const names::ListedPath root = names::listedFromShown(*folder);
         scanCancelled_ = false;
         emit scanRunningChanged(true);
-        scan_.SearchFolder(root.readable, lstAddFolder_, &natives, root.native);
+        scan_.SearchFolder(*folder, lstAddFolder_, &natives);
         emit scanRunningChanged(false);
         if (!scanCancelled_) {
             // One insert for the whole result, so the view is not redrawn per file.
-            model_->addFileEntries(lstAddFolder_, root.readable, natives);
+            model_->addFileEntries(lstAddFolder_, *folder, natives);
         }
     }
     if (lblText != nullptr) {
