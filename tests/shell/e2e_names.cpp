@@ -152,6 +152,14 @@ class ForeignNames : public ::testing::Test {
 
 TEST_F(ForeignNames, AScannedCollectionConvertsUnderReadableMirroredNames) {
     ASSERT_TRUE(settings::saveKeepSourceFolders(true));
+    // The GBK album's cover, in a folder the tools cannot name.
+    const QString cover = dir_.filePath("cover.jpg");
+    ASSERT_TRUE(runTool("ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i",
+                                   "color=red:size=16x16", "-frames:v", "1", cover}));
+    const QByteArray coverBytes = QFile::encodeName(music_) + "/\xb4\xba/cover.jpg";
+    ASSERT_EQ(::rename(QFile::encodeName(cover).constData(), coverBytes.constData()), 0);
+    before_ = snapshot(QFile::encodeName(music_));
+
     ScriptedDialogs dialogs;
     dialogs.accept(music_);
     program_->window().router()->CmdToolsBar_Click(1);
@@ -164,6 +172,14 @@ TEST_F(ForeignNames, AScannedCollectionConvertsUnderReadableMirroredNames) {
     ASSERT_TRUE(convert());
     EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
     expectReadableMp3s(true);
+    // Its cover went into the MP3s and beside them, as for any album.
+    const QString album = out_ + u"/Music/春/"_qs;
+    EXPECT_TRUE(QFileInfo(album + "cover.jpg").isFile());
+    for (const QString& mp3 : QDir(album).entryList({"*.mp3"}, QDir::Files)) {
+        const QJsonObject picture = firstStream(probe(album + mp3), "video");
+        EXPECT_EQ(picture.value("disposition").toObject().value("attached_pic").toInt(), 1)
+            << mp3.toStdString();
+    }
 }
 
 TEST_F(ForeignNames, DroppedFilesConvertUnderReadableNames) {
