@@ -250,6 +250,16 @@ TEST_F(Tags, Id3v23ForOldPlayersReadsInEveryReader) {
               "夜來香");
 }
 
+// A video TagLib cannot read keeps the tags ffmpeg carried over from it.
+TEST_F(Tags, AnInputTagLibCannotReadKeepsFfmpegsTags) {
+    const QString avi = path("clip.avi");
+    run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=3", "-metadata", "title=Clip", avi});
+    const QString mp3 = path("clip.mp3");
+    run(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe",
+        {"-i", avi, "-y", "-vn", "-ar", "44100", "-ab", "128k", "-ac", "2", mp3});
+    EXPECT_EQ(texts(mutagen(mp3)["frames"].toObject()["TIT2"]), QStringList{"Clip"});
+}
+
 // ID3v1 fields hold 30 bytes: a text is cut after a whole character, in Latin-1 where it fits.
 TEST(Id3v1, FieldsCutAtAWholeCharacter) {
     std::string spring;  // 春 fourteen times in GBK: 28 bytes, and a fifteenth would not fit

@@ -127,6 +127,10 @@ int withMp3Tags(int status, const std::vector<std::string>& args) {
     // A stop while the file is rewritten leaves it as the encoder wrote it.
     catchEndingSignals();
     SourceTags tags = readSourceTags(inputs.front());
+    // What ffmpeg carried over from an input TagLib cannot read is all there is: keep it.
+    if (!tags.read) {
+        return status;
+    }
     applyMetadata(tags, metadataArguments(args));
     const Id3Version version = id3VersionFromEnvironment();
     const std::string encoder = std::string("LAME") + get_lame_short_version();

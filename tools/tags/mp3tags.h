@@ -16,7 +16,7 @@ bool retagMp3(const std::string& path, const std::string& id3v2, const std::stri
 // coder.exe's exit status, after giving a successful .mp3 output its tags: the input's fields
 // and pictures with the command's -metadata, in the ID3 version LUMIVOX_ID3 asks for, and the
 // exact length of the input. The same for either encode; a tag that cannot be written never
-// fails the file.
+// fails the file, and an input TagLib cannot read keeps what ffmpeg carried over.
 int withMp3Tags(int status, const std::vector<std::string>& args);
 
 }  // namespace lumivox::tools

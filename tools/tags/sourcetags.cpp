@@ -50,6 +50,7 @@ SourceTags readSourceTags(const std::string& input) {
         TagLib::FileStream stream(input.c_str(), true);
         TagLib::FLAC::File flac(&stream, TagLib::ID3v2::FrameFactory::instance(), true);
         if (stream.isOpen() && flac.isValid()) {
+            tags.read = true;
             if (TagLib::Ogg::XiphComment* comment = flac.xiphComment()) {
                 addFields(tags, comment->fieldListMap());
             }
@@ -61,6 +62,7 @@ SourceTags readSourceTags(const std::string& input) {
         } else {
             TagLib::FileRef ref(input.c_str(), false);
             if (!ref.isNull() && ref.file()) {
+                tags.read = true;
                 addFields(tags, ref.file()->properties());
             }
         }

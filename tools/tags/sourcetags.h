@@ -21,6 +21,7 @@ struct SourceTags {
     std::vector<CoverPicture> pictures;
     std::uint64_t samples = 0;  // per channel; 0 when unknown
     int sampleRate = 0;
+    bool read = false;  // false: TagLib knows no tags of such a file
 };
 
 // The FLAC's Vorbis comments and pictures (any other input: the tags TagLib reads from it);
