@@ -190,6 +190,7 @@ void ConversionBatch::convertFirstEntry() {
     ConversionSettings s = host_.settings();
     currentFormat_ = s.format;
     currentInput_ = list_.FilePathAt(0);
+    toolInput_ = sourceLinks_.reach(currentInput_, list_.NativePathAt(0));
     currentSubfolder_ =
         keepFolders_ ? album::mirroredSubfolder(currentInput_, list_.FoundUnderAt(0)) : QString();
     firstFailure_.clear();
@@ -206,7 +207,7 @@ void ConversionBatch::convertFirstEntry() {
         host_.showProgress(progress::Display{0, 0, kPreparing});
         // A failed decode must not hand the previous file's audio to the probe.
         QFile::remove(c.tmpWav);
-        run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_));
+        run(objSox, kSoxTool, mp3DecodeCommand(c, toolInput_));
         return;
     }
 
@@ -214,7 +215,7 @@ void ConversionBatch::convertFirstEntry() {
         hasSecondPass(s.format) ? QString() : uniqueOutputPath(s, currentInput_, stamp);
     // A failed first pass must not hand the previous file's video to the second pass.
     QFile::remove(c.tmpMp4);
-    run(objDOS, kConvTool, firstPassCommand(c, s, currentInput_, currentOutput_));
+    run(objDOS, kConvTool, firstPassCommand(c, s, toolInput_, currentOutput_));
 }
 
 void ConversionBatch::objDOS_CommandOver() {
@@ -257,7 +258,7 @@ void ConversionBatch::objDuration_CommandOver() {
         return;
     }
     run(objffmpeg, kCoderTool,
-        mp3EncodeCommand(context(), entrySettings_, currentInput_, currentOutput_));
+        mp3EncodeCommand(context(), entrySettings_, toolInput_, currentOutput_));
 }
 
 void ConversionBatch::noteFailure(const DOSOutputs& runner) {
@@ -319,6 +320,7 @@ void ConversionBatch::endForExit() {
         runner->endNow();
     }
     discardStoppedWork();
+    sourceLinks_.clear();
 }
 
 void ConversionBatch::discardStoppedWork() {
@@ -336,11 +338,14 @@ void ConversionBatch::discardStoppedWork() {
 // A player that reads folder art finds it beside the MP3s; once a batch, so a second file of the
 // same album does not try again.
 void ConversionBatch::carryCovers() {
-    const QString source = QFileInfo(currentInput_).path();
+    // A linked source's covers are linked beside it.
+    const QString source = QFileInfo(toolInput_).path();
     if (currentSubfolder_.isEmpty() || coversCarried_.contains(source)) {
         return;
     }
-    coversCarried_.insert(source);
+    if (toolInput_ == currentInput_) {
+        coversCarried_.insert(source);  // a link's folder is made again for each source
+    }
     album::copyCoverFiles(source, QFileInfo(currentOutput_).path());
 }
 
@@ -355,6 +360,7 @@ void ConversionBatch::completeBatch() {
             host_.playCompletionSound();
         }
     }
+    sourceLinks_.clear();
     list_.setHeld(false);
     host_.setStopAvailable(false);
     host_.setControlsEnabled(true);

@@ -10,6 +10,7 @@
 #include "engine/commandbuilder.h"
 #include "engine/dosoutputs.h"
 #include "engine/progress.h"
+#include "engine/sourcelinks.h"
 
 namespace lumivox {
 
@@ -120,8 +121,10 @@ class ConversionBatch : public QObject {
     qint32 lngDuration_ = 0;
     QString strSpin_ = QStringLiteral("-");
     bool busy_ = false;
-    bool ended_ = false;           // a tool could not be started: the batch stops, the entry stays
-    QString currentInput_;         // entry 0 as it was when its runs were built
+    bool ended_ = false;    // a tool could not be started: the batch stops, the entry stays
+    QString currentInput_;  // entry 0 as it was when its runs were built
+    QString toolInput_;     // the path the tools open for it
+    SourceLinks sourceLinks_;
     QString currentOutput_;        // the final file of the current entry
     bool stopped_ = false;         // the user stopped the batch
     QString currentSubfolder_;     // below the output folder; empty unless source folders are kept
