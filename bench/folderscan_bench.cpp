@@ -1,7 +1,8 @@
 // The folder scan of a generated music library (100 000 entries in 1 000 folders, about a third
 // of the files FLAC) against `find DIR -iname '*.flac'` in the same run, and the add-folder
 // command of the shown window on the same tree. Each reports the longest gap between two ticks
-// of a 5 ms timer, that is, how long the window went without serving its events.
+// of a 5 ms timer, that is, how long the window went without serving its events. Then a wide
+// collection: 2 000 artist folders side by side in one folder, each with an album, against find.
 //
 //   build/bench/lumivox_folderscan_bench [folders] [files-per-folder]
 
@@ -39,6 +40,27 @@ void makeLibrary(const QString& root, int folders, int filesPerFolder) {
     }
 }
 
+// 2 000 artists in one folder, each with one album of a few tracks.
+void makeWideLibrary(const QString& root, int artists) {
+    for (int a = 0; a < artists; ++a) {
+        const QString album = root + QStringLiteral("/Artist %1/Album").arg(a);
+        QDir().mkpath(album);
+        for (int i = 0; i < 6; ++i) {
+            const char* ext = i % 2 == 0 ? ".flac" : ".jpg";
+            QFile(album + QStringLiteral("/Track %1").arg(i) + ext).open(QIODevice::WriteOnly);
+        }
+    }
+}
+
+// Milliseconds of the second of two runs of find and of the scan on root (the first warms the
+// directory cache), and the scan's FLAC count.
+struct Timing {
+    double findMs = 0;
+    double scanMs = 0;
+    qint64 scanGap = 0;
+    qsizetype found = 0;
+};
+
 // Records the longest interval between ticks of a fast timer while it lives.
 class GapMeter {
   public:
@@ -58,6 +80,31 @@ class GapMeter {
 };
 
 }  // namespace
+
+static Timing timeAgainstFind(const QString& root) {
+    Timing t;
+    QElapsedTimer timer;
+    for (int round = 0; round < 2; ++round) {
+        QProcess find;
+        timer.restart();
+        find.start(QStringLiteral("find"),
+                   {root, QStringLiteral("-iname"), QStringLiteral("*.flac")});
+        find.waitForFinished(-1);
+        find.readAllStandardOutput();
+        t.findMs = timer.nsecsElapsed() / 1e6;
+    }
+    for (int round = 0; round < 2; ++round) {
+        QStringList found;
+        GapMeter gaps;
+        FolderScan scan([] { QCoreApplication::processEvents(); });
+        timer.restart();
+        scan.SearchFolder(root, found);
+        t.scanMs = timer.nsecsElapsed() / 1e6;
+        t.scanGap = gaps.longestMs();
+        t.found = found.size();
+    }
+    return t;
+}
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -121,6 +168,10 @@ int main(int argc, char** argv) {
         addGap = gaps.longestMs();
     }
 
+    const QString wide = dir.path() + QStringLiteral("/Wide");
+    makeWideLibrary(wide, 2000);
+    const Timing w = timeAgainstFind(wide);
+
     std::printf("tree: %d folders, %d entries, %lld FLAC found\n", folders, folders * perFolder,
                 static_cast<long long>(found.size()));
     std::printf("find -iname '*.flac':          %8.1f ms\n", findMs);
@@ -130,6 +181,14 @@ int main(int argc, char** argv) {
                 commandMs, static_cast<long long>(commandGap), commandEntries);
     std::printf("adding the found files again:  %8.1f ms  longest gap %lld ms\n", addMs,
                 static_cast<long long>(addGap));
+    std::printf("wide tree: 2000 artist folders in one folder, %lld FLAC found\n",
+                static_cast<long long>(w.found));
+    std::printf("find -iname '*.flac':          %8.1f ms\n", w.findMs);
+    std::printf("folder scan:                   %8.1f ms  (ratio %.2f)  longest gap %lld ms\n",
+                w.scanMs, w.scanMs / w.findMs, static_cast<long long>(w.scanGap));
     paths::setAppFolderOverride({});
+    if (w.found != 2000 * 3) {
+        return 1;
+    }
     return window.fileList()->FileCount() == 2 * found.size() ? 0 : 1;
 }

@@ -14,6 +14,8 @@ const QStringList kCoverStems{QStringLiteral("cover"), QStringLiteral("folder"),
 const QStringList kCoverSuffixes{QStringLiteral(".jpg"), QStringLiteral(".jpeg"),
                                  QStringLiteral(".png")};
 
+}  // namespace
+
 bool isCoverName(const QString& name) {
     const QString lower = name.toLower();
     for (const QString& stem : kCoverStems) {
@@ -25,8 +27,6 @@ bool isCoverName(const QString& name) {
     }
     return false;
 }
-}  // namespace
-
 QString mirroredSubfolder(const QString& entryPath, const QString& foundUnder) {
     if (foundUnder.isEmpty()) {
         return {};

@@ -11,6 +11,9 @@ namespace lumivox::album {
 //   ("/music/Artist A/Album 1/01.flac", "/music/Artist A") -> "Artist A/Album 1/"
 QString mirroredSubfolder(const QString& entryPath, const QString& foundUnder);
 
+// Whether a name is one of those: cover, folder or front with .jpg, .jpeg or .png, any case.
+bool isCoverName(const QString& name);
+
 // The cover pictures a folder holds, by name: cover, folder or front with .jpg, .jpeg or .png,
 // in any letter case.
 QStringList coverFiles(const QString& folder);

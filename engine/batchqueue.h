@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace lumivox {
@@ -11,6 +12,9 @@ class BatchQueue {
     virtual int FileCount() const = 0;
     // Empty text for an index out of range.
     virtual QString FilePathAt(int index) const = 0;
+    // The entry's true bytes when its path shows a name that is not UTF-8 on the disk; empty
+    // when the path is the name itself.
+    virtual QByteArray NativePathAt(int /*index*/) const { return {}; }
     // The folder a scan found the entry under; empty for a file added by itself.
     virtual QString FoundUnderAt(int /*index*/) const { return {}; }
     // Entry 0 goes only when it is still expectedPath.

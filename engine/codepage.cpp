@@ -339,10 +339,17 @@ std::optional<CodePage> fromDisplayName(const QString& name) {
 }
 
 std::optional<QString> decode(const QByteArray& bytes, CodePage page) {
-    QStringDecoder decoder(info(page).icuName, QStringConverter::Flag::Stateless);
+    // UTF-8 by its enum: the name lookup would cost more than the check on a walk's names.
+    QStringDecoder decoder =
+        page == CodePage::Utf8
+            ? QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless)
+            : QStringDecoder(info(page).icuName, QStringConverter::Flag::Stateless);
     QString text = decoder(bytes);
     if (!decoder.isValid() || decoder.hasError()) {
         return std::nullopt;
+    }
+    if (page == CodePage::Utf8) {
+        return text;  // what UTF-8 decodes without error was written as UTF-8
     }
     for (const char32_t c : text.toUcs4()) {
         if (implausible(c)) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -44,6 +45,15 @@ ConversionBatch::ConversionBatch(BatchQueue& list, BatchHost& host, QObject* par
     connect(&objDOS, &DOSOutputs::ReceiveOutputs, this, &ConversionBatch::objDOS_ReceiveOutputs);
     connect(&objDOS, &DOSOutputs::CommandOver, this, &ConversionBatch::objDOS_CommandOver);
     connect(&objffmpeg, &DOSOutputs::CommandOver, this, &ConversionBatch::objffmpeg_CommandOver);
+    connect(&objSox, &DOSOutputs::CommandOver, this, &ConversionBatch::objSox_CommandOver);
+    connect(&objDuration, &DOSOutputs::CommandOver, this,
+            &ConversionBatch::objDuration_CommandOver);
+    for (DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
+        connect(runner, &DOSOutputs::CommandOver, this, &ConversionBatch::afterRun);
+    }
+    nextEntry_.setSingleShot(true);
+    nextEntry_.setInterval(0);
+    connect(&nextEntry_, &QTimer::timeout, this, &ConversionBatch::nextEntry);
 }
 
 void ConversionBatch::imgStart_Click() {
@@ -68,8 +78,7 @@ void ConversionBatch::imgStart_Click() {
 
 void ConversionBatch::Timer1_Timer() {
     timer1_.stop();
-    serveEvents();
-    RunConversionBatch();
+    startConversionBatch();
 }
 
 // Read wherever the folder is used: the box may have been emptied or changed since the start.
@@ -93,6 +102,20 @@ CommandContext ConversionBatch::context() const {
 }
 
 void ConversionBatch::RunConversionBatch() {
+    QEventLoop loop;
+    bool finished = false;
+    const QMetaObject::Connection over = connect(this, &ConversionBatch::batchFinished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    startConversionBatch();
+    if (!finished) {
+        loop.exec();
+    }
+    disconnect(over);
+}
+
+void ConversionBatch::startConversionBatch() {
     busy_ = true;
     ended_ = stopped_;  // a stop that came before the first tool started
     failures_.clear();
@@ -105,19 +128,35 @@ void ConversionBatch::RunConversionBatch() {
     settleOutputFolderText();
     paths::makeOutputFolder(outFolder());
     QDir().mkpath(paths::tmpFolder());
+    nextEntry();
+}
 
-    while (list_.FileCount() > 0 && !ended_) {
-        settleOutputFolderText();
-        const QString before = list_.FilePathAt(0);
-        const int countBefore = list_.FileCount();
-        convertFirstEntry();
-        serveEvents();
-        // Whatever happened, never offer the same entry again without end.
-        if (!ended_ && list_.FileCount() == countBefore && list_.FilePathAt(0) == before) {
-            ended_ = true;
+void ConversionBatch::nextEntry() {
+    if (list_.FileCount() == 0 || ended_) {
+        completeBatch();
+        return;
+    }
+    settleOutputFolderText();
+    entryBefore_ = list_.FilePathAt(0);
+    countBefore_ = list_.FileCount();
+    convertFirstEntry();
+    afterRun();  // when no run could start, the entry is over already
+}
+
+void ConversionBatch::afterRun() {
+    if (!busy_ || nextEntry_.isActive()) {
+        return;
+    }
+    for (const DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
+        if (runner->isRunning()) {
+            return;  // the entry's next run
         }
     }
-    completeBatch();
+    // Whatever happened, never offer the same entry again without end.
+    if (!ended_ && list_.FileCount() == countBefore_ && list_.FilePathAt(0) == entryBefore_) {
+        ended_ = true;
+    }
+    nextEntry_.start();
 }
 
 bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString& commandLine) {
@@ -126,11 +165,7 @@ bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString
     }
     CurrentToolName = tool;
     runner.setCommandLine(commandLine);
-    runner.ExecuteCommand();
-    if (stopped_) {
-        return false;
-    }
-    if (!runner.lastRunStarted()) {
+    if (!runner.startCommand()) {
         ended_ = true;  // the runner said "File or command not found"; the entry stays
         return false;
     }
@@ -157,6 +192,7 @@ void ConversionBatch::convertFirstEntry() {
     ConversionSettings s = host_.settings();
     currentFormat_ = s.format;
     currentInput_ = list_.FilePathAt(0);
+    toolInput_ = sourceLinks_.reach(currentInput_, list_.NativePathAt(0));
     currentSubfolder_ =
         keepFolders_ ? album::mirroredSubfolder(currentInput_, list_.FoundUnderAt(0)) : QString();
     firstFailure_.clear();
@@ -164,6 +200,7 @@ void ConversionBatch::convertFirstEntry() {
     if (s.outFolder.isEmpty()) {
         return;
     }
+    entrySettings_ = s;
     const QString stamp = timeStamp(QTime::currentTime());
     const CommandContext c = context();
 
@@ -175,14 +212,7 @@ void ConversionBatch::convertFirstEntry() {
         host_.showProgress(progress::Display{0, 0, kPreparing});
         // A failed decode must not hand the previous file's audio to the probe.
         QFile::remove(c.tmpWav);
-        if (!run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_))) {
-            return;
-        }
-        noteFailure(objSox);
-        if (!run(objDuration, kCoderTool, mp3ProbeCommand(c))) {
-            return;
-        }
-        run(objffmpeg, kCoderTool, mp3EncodeCommand(c, s, currentInput_, currentOutput_));
+        run(objSox, kSoxTool, mp3DecodeCommand(c, toolInput_));
         return;
     }
 
@@ -190,7 +220,7 @@ void ConversionBatch::convertFirstEntry() {
         hasSecondPass(s.format) ? QString() : uniqueOutputPath(s, currentInput_, stamp);
     // A failed first pass must not hand the previous file's video to the second pass.
     QFile::remove(c.tmpMp4);
-    run(objDOS, kConvTool, firstPassCommand(c, s, currentInput_, currentOutput_));
+    run(objDOS, kConvTool, firstPassCommand(c, s, toolInput_, currentOutput_));
 }
 
 bool ConversionBatch::convertImage(const ConversionSettings& s, const CommandContext& c) {
@@ -198,7 +228,7 @@ bool ConversionBatch::convertImage(const ConversionSettings& s, const CommandCon
     if (!host_.cueSplit()) {
         return false;
     }
-    const cue::Lookup found = cue::findImage(currentInput_, cue::sheetDecoder(host_.cueCodePage()));
+    const cue::Lookup found = cue::findImage(toolInput_, cue::sheetDecoder(host_.cueCodePage()));
     if (!found.image) {
         if (!found.sheet.isEmpty()) {
             sheetProblems_.append(cue::SheetProblem{found.sheet, found.problem});
@@ -211,29 +241,21 @@ bool ConversionBatch::convertImage(const ConversionSettings& s, const CommandCon
         list_.removeFirstEntryIf(currentInput_);
         return true;
     }
-    image_ = ImageRun{*found.image, 0};
-    // The image is decoded once; every track's encode reads its span of that WAV.
+    image_ = ImageRun{*found.image, folder, 0};
+    // The image is decoded once; every track's encode reads its span of that WAV. The probe
+    // follows, then the tracks (objDuration_CommandOver).
     host_.showProgress(progress::Display{0, 0, kPreparing});
     QFile::remove(c.tmpWav);
-    if (!run(objSox, kSoxTool, mp3DecodeCommand(c, currentInput_))) {
-        return true;
-    }
-    noteFailure(objSox);
-    if (!run(objDuration, kCoderTool, mp3ProbeCommand(c))) {
-        return true;
-    }
-    const QList<cue::ImageTrack> tracks = found.image->tracks;
-    for (qsizetype k = 0; k < tracks.size(); ++k) {
-        image_->track = k;
-        currentOutput_ = cue::uniqueTrackPath(folder, tracks[k]);
-        // finishTrack() runs as the encode ends; after the last one the entry is gone.
-        if (!run(objffmpeg, kCoderTool,
-                 cue::trackEncodeCommand(c, s, currentInput_, currentOutput_, tracks[k])) ||
-            ended_) {
-            return true;
-        }
-    }
+    run(objSox, kSoxTool, mp3DecodeCommand(c, toolInput_));
     return true;
+}
+
+void ConversionBatch::startTrack(qsizetype k) {
+    image_->track = k;
+    const cue::ImageTrack& track = image_->image.tracks[k];
+    currentOutput_ = cue::uniqueTrackPath(image_->folder, track);
+    run(objffmpeg, kCoderTool,
+        cue::trackEncodeCommand(context(), entrySettings_, toolInput_, currentOutput_, track));
 }
 
 void ConversionBatch::finishTrack() {
@@ -257,11 +279,13 @@ void ConversionBatch::finishTrack() {
         carryCovers();
     }
     currentOutput_.clear();  // finished: a stop from now on keeps it
-    if (image_->track + 1 == image.tracks.size()) {
-        list_.removeFirstEntryIf(currentInput_);
-        lngDuration_ = 0;
-        image_.reset();
+    if (image_->track + 1 < image.tracks.size()) {
+        startTrack(image_->track + 1);
+        return;
     }
+    list_.removeFirstEntryIf(currentInput_);
+    lngDuration_ = 0;
+    image_.reset();
 }
 
 void ConversionBatch::objDOS_CommandOver() {
@@ -293,6 +317,26 @@ void ConversionBatch::objffmpeg_CommandOver() {
         return;
     }
     finishEntry(objffmpeg);
+}
+
+void ConversionBatch::objSox_CommandOver() {
+    if (!busy_ || ended_) {
+        return;
+    }
+    noteFailure(objSox);
+    run(objDuration, kCoderTool, mp3ProbeCommand(context()));
+}
+
+void ConversionBatch::objDuration_CommandOver() {
+    if (!busy_ || ended_) {
+        return;
+    }
+    if (image_) {
+        startTrack(0);
+        return;
+    }
+    run(objffmpeg, kCoderTool,
+        mp3EncodeCommand(context(), entrySettings_, toolInput_, currentOutput_));
 }
 
 void ConversionBatch::noteFailure(const DOSOutputs& runner) {
@@ -354,6 +398,7 @@ void ConversionBatch::endForExit() {
         runner->endNow();
     }
     discardStoppedWork();
+    sourceLinks_.clear();
 }
 
 void ConversionBatch::discardStoppedWork() {
@@ -371,11 +416,14 @@ void ConversionBatch::discardStoppedWork() {
 // A player that reads folder art finds it beside the MP3s; once a batch, so a second file of the
 // same album does not try again.
 void ConversionBatch::carryCovers() {
-    const QString source = QFileInfo(currentInput_).path();
+    // A linked source's covers are linked beside it.
+    const QString source = QFileInfo(toolInput_).path();
     if (currentSubfolder_.isEmpty() || coversCarried_.contains(source)) {
         return;
     }
-    coversCarried_.insert(source);
+    if (toolInput_ == currentInput_) {
+        coversCarried_.insert(source);  // a link's folder is made again for each source
+    }
     album::copyCoverFiles(source, QFileInfo(currentOutput_).path());
 }
 
@@ -390,6 +438,7 @@ void ConversionBatch::completeBatch() {
             host_.playCompletionSound();
         }
     }
+    sourceLinks_.clear();
     list_.setHeld(false);
     host_.setStopAvailable(false);
     host_.setControlsEnabled(true);
@@ -446,7 +495,6 @@ void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
     } else if (elapsed) {
         host_.showProgress(progress::displayFromElapsed(*elapsed, lngDuration_, strSpin_));
     }
-    serveEvents();
 }
 
 void ConversionBatch::objDOS_ReceiveOutputs(QString& CommandOutputs) {

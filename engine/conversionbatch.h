@@ -13,6 +13,7 @@
 #include "engine/dosoutputs.h"
 #include "engine/imagetracks.h"
 #include "engine/progress.h"
+#include "engine/sourcelinks.h"
 
 namespace lumivox {
 
@@ -51,7 +52,8 @@ struct FailedFile {
 
 // Walks the file list one file at a time: builds the command lines for entry 0, runs them
 // through the four runners, drives the progress display from their output, and removes the
-// entry when its last run is over. Everything runs on the UI thread; runs nest.
+// entry when its last run is over. Everything runs on the UI thread, driven by the runners'
+// signals: no step waits in a loop of its own, so a dialog opened meanwhile never holds it.
 class ConversionBatch : public QObject {
     Q_OBJECT
   public:
@@ -62,6 +64,8 @@ class ConversionBatch : public QObject {
     void imgStart_Click();
     // Converts the whole list; returns when it is empty or the batch was ended.
     void RunConversionBatch();
+    // The same, returning at once; batchFinished tells the end.
+    void startConversionBatch();
     // The stop command ("停止", Esc): ends the running tool and everything it started, removes
     // that file's partial output and the temporary files, and ends the batch with "已停止". The
     // stopped file and the ones after it stay listed. Harmless when no batch runs.
@@ -93,13 +97,20 @@ class ConversionBatch : public QObject {
     void objDOS_ReceiveOutputs(QString& CommandOutputs);
     void objDOS_CommandOver();
     void objffmpeg_CommandOver();
+    void objSox_CommandOver();
+    void objDuration_CommandOver();
+    // After every run's own handler: once no runner is busy, the entry is over.
+    void afterRun();
+    void nextEntry();
 
     bool run(DOSOutputs& runner, const QString& tool, const QString& commandLine);
     void convertFirstEntry();
     void finishEntry(const DOSOutputs& lastRunner);
-    // An album image with a usable sheet: decodes it once and encodes each track. False when the
-    // entry is no such image (a sheet that cannot be used is noted).
+    // An album image with a usable sheet: starts its one decode, after which its tracks are
+    // encoded one by one. False when the entry is no such image (a sheet that cannot be used is
+    // noted).
     bool convertImage(const ConversionSettings& s, const CommandContext& c);
+    void startTrack(qsizetype k);
     void finishTrack();
     // Keeps the last line of the entry's first run that failed: a later run failing only
     // because of it would name the wrong cause.
@@ -117,11 +128,17 @@ class ConversionBatch : public QObject {
     BatchQueue& list_;
     BatchHost& host_;
     QTimer timer1_;
+    QTimer nextEntry_;  // the next entry starts once the events of the last one were served
+    ConversionSettings entrySettings_;  // as the entry's first run was built
+    QString entryBefore_;               // entry 0 and the count before its runs
+    int countBefore_ = 0;
     qint32 lngDuration_ = 0;
     QString strSpin_ = QStringLiteral("-");
     bool busy_ = false;
-    bool ended_ = false;           // a tool could not be started: the batch stops, the entry stays
-    QString currentInput_;         // entry 0 as it was when its runs were built
+    bool ended_ = false;    // a tool could not be started: the batch stops, the entry stays
+    QString currentInput_;  // entry 0 as it was when its runs were built
+    QString toolInput_;     // the path the tools open for it
+    SourceLinks sourceLinks_;
     QString currentOutput_;        // the final file of the current entry
     bool stopped_ = false;         // the user stopped the batch
     QString currentSubfolder_;     // below the output folder; empty unless source folders are kept
@@ -133,6 +150,7 @@ class ConversionBatch : public QObject {
     // The album image being split, and the track being encoded.
     struct ImageRun {
         cue::Image image;
+        QString folder;
         qsizetype track = 0;
     };
     std::optional<ImageRun> image_;

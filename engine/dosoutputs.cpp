@@ -1,10 +1,9 @@
 #include "engine/dosoutputs.h"
 
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QThread>
 
 #include <signal.h>
@@ -15,7 +14,6 @@
 #include "engine/cmdline.h"
 #include "engine/messages.h"
 #include "engine/processlist.h"
-#include "engine/waitabletimer.h"
 
 namespace lumivox {
 
@@ -80,11 +78,36 @@ ProgramAndArguments splitProgram(const QString& commandLine) {
 
 }  // namespace
 
-DOSOutputs::DOSOutputs(QObject* parent) : QObject(parent) {}
+DOSOutputs::DOSOutputs(QObject* parent) : QObject(parent) {
+    pass_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the pause between passes is a lower bound.
+    pass_.setTimerType(Qt::PreciseTimer);
+    connect(&pass_, &QTimer::timeout, this, &DOSOutputs::poll);
+}
 
-DOSOutputs::~DOSOutputs() = default;
+DOSOutputs::~DOSOutputs() {
+    // Nothing the runner started outlives it; QProcess reaps the tool itself.
+    if (running_) {
+        signalGroup(pid_, SIGKILL);
+    }
+}
 
 QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
+    if (!startCommand(DOSCommand)) {
+        return QString();
+    }
+    QEventLoop loop;
+    connect(this, &DOSOutputs::CommandOver, &loop, &QEventLoop::quit);
+    if (running_) {
+        loop.exec();
+    }
+    return outputs_;
+}
+
+bool DOSOutputs::startCommand(const QString& DOSCommand) {
+    if (running_) {
+        return false;
+    }
     if (!DOSCommand.isEmpty()) {
         commandLine_ = DOSCommand;
     }
@@ -94,15 +117,16 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     killed_ = false;
     if (commandLine_.isEmpty()) {
         showMessage(QStringLiteral("Command Line empty"), MessageIcon::Critical);
-        return QString();
+        return false;
     }
 
     const ProgramAndArguments command = splitProgram(commandLine_);
     if (command.program.isEmpty()) {
         showMessage(QStringLiteral("File or command not found"), MessageIcon::Critical);
-        return QString();
+        return false;
     }
-    QProcess process;
+    process_ = std::make_unique<QProcess>();
+    QProcess& process = *process_;
     process.setProgram(command.program);
     process.setArguments(command.arguments);
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -126,70 +150,90 @@ QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
     }
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
+        process_.reset();
         showMessage(QStringLiteral("File or command not found"), MessageIcon::Critical);
-        return QString();
+        return false;
     }
 
     running_ = true;
     pid_ = process.processId();
+    toolName_ = CurrentToolName;
     outputs_.clear();
-    // One decoder for the whole run, so a character split across two reads arrives whole.
-    QStringDecoder decode(QStringConverter::System);
-    // Returns the number of bytes taken.
-    auto handOn = [&]() -> qint64 {
-        const QByteArray bytes = process.read(kChunkBytes);
-        QString text = decode(bytes);
-        if (!text.isEmpty()) {  // empty: only the first bytes of a character so far
-            outputs_ += text;
-            emit ReceiveOutputs(text);
+    decode_ = QStringDecoder(QStringConverter::System);
+    // The child's end need not wait for the next pass: each run would otherwise lose up to a
+    // whole pass, about 70 ms a file over the three runs of an MP3 job. The pass itself runs
+    // from the timer, never inside QProcess's own signal.
+    connect(&process, &QProcess::finished, this, [this] {
+        if (inPass_) {
+            passSoon_ = true;
+        } else {
+            pass_.start(0);
         }
-        return bytes.size();
-    };
+    });
+    pass_.start(0);
+    return true;
+}
 
-    clsWaitableTimer timer;
-    // The child's end need not wait for the next poll: each run would otherwise lose up to a
-    // whole pass, about 70 ms a file over the three runs of an MP3 job.
-    const QMetaObject::Connection wake =
-        connect(&process, &QProcess::finished, this, [&timer] { timer.interrupt(); });
-    for (;;) {
-        // Also our own child must be gone: a tool whose process name differs from
-        // CurrentToolName would otherwise be taken as finished at once.
-        const bool over =
-            process.state() == QProcess::NotRunning &&
-            (stopRequested_ ? !isProcessGroupAlive(pid_) : !IsProcessRunning(CurrentToolName));
-        if (over || (killed_ && stopClock_.elapsed() > kKillAfterMs + kGoneBoundMs)) {
+// Returns the number of bytes taken.
+qint64 DOSOutputs::handOn() {
+    const QByteArray bytes = process_->read(kChunkBytes);
+    QString text = decode_(bytes);
+    if (!text.isEmpty()) {  // empty: only the first bytes of a character so far
+        outputs_ += text;
+        emit ReceiveOutputs(text);
+    }
+    return bytes.size();
+}
+
+void DOSOutputs::poll() {
+    if (!running_ || inPass_) {
+        return;
+    }
+    // Also our own child must be gone: a tool whose process name differs from the tool's name
+    // would otherwise be taken as finished at once.
+    const bool over = process_->state() == QProcess::NotRunning &&
+                      (stopRequested_ ? !isProcessGroupAlive(pid_) : !IsProcessRunning(toolName_));
+    if (over || (killed_ && stopClock_.elapsed() > kKillAfterMs + kGoneBoundMs)) {
+        finishRun();
+        return;
+    }
+    if (stopRequested_ && !killed_ && stopClock_.elapsed() >= kKillAfterMs) {
+        signalGroup(pid_, SIGKILL);
+        killed_ = true;
+    }
+    // QProcess takes the pipe's contents into its buffer while events are served, so the tool
+    // is never held back by a full pipe: hand on everything that waits, a chunk of at most
+    // 1024 bytes at a time, or the display falls behind the tool. What arrives while the
+    // handlers run waits for the next pass.
+    inPass_ = true;
+    passSoon_ = false;
+    for (qint64 waiting = process_->bytesAvailable(); waiting > 0;) {
+        const qint64 taken = handOn();
+        if (taken <= 0) {
             break;
         }
-        if (stopRequested_ && !killed_ && stopClock_.elapsed() >= kKillAfterMs) {
-            signalGroup(pid_, SIGKILL);
-            killed_ = true;
-        }
-        // QProcess takes the pipe's contents into its buffer while events are served, so the
-        // tool is never held back by a full pipe: hand on everything that waits, a chunk of at
-        // most 1024 bytes at a time, or the display falls behind the tool. What arrives while
-        // the handlers run waits for the next pass.
-        for (qint64 waiting = process.bytesAvailable(); waiting > 0;) {
-            const qint64 taken = handOn();
-            if (taken <= 0) {
-                break;
-            }
-            waiting -= taken;
-        }
-        QCoreApplication::processEvents();
-        timer.Wait(kPollMilliseconds);
+        waiting -= taken;
     }
-    disconnect(wake);
+    inPass_ = false;
+    if (running_) {
+        pass_.start(passSoon_ ? 0 : kPollMilliseconds);
+    }
+}
+
+void DOSOutputs::finishRun() {
+    pass_.stop();
     // What the tool wrote just before it ended.
-    while (process.bytesAvailable() > 0) {
+    inPass_ = true;
+    while (process_->bytesAvailable() > 0) {
         handOn();
     }
-
+    inPass_ = false;
     lastRunStarted_ = true;
-    lastExitStatus_ = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    lastExitStatus_ = process_->exitStatus() == QProcess::NormalExit ? process_->exitCode() : -1;
     running_ = false;
     pid_ = 0;
+    // The handlers may start the next run of this very runner.
     emit CommandOver();
-    return outputs_;
 }
 
 void DOSOutputs::stop() {

@@ -3,6 +3,12 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include <memory>
+
+class QProcess;
 
 namespace lumivox {
 
@@ -12,8 +18,9 @@ extern QString CurrentToolName;
 
 // Runs one console command line as a hidden child process and hands its merged output to the
 // owner chunk by chunk (everything waiting at each pass, in chunks of at most 1024 bytes; 50 ms
-// between passes) while serving the event queue. ExecuteCommand returns only when the command is
-// over, after CommandOver was raised.
+// between passes). The passes are timer events, so whichever event loop runs drives them: the
+// program's, a dialog's or ExecuteCommand's own. ExecuteCommand returns only when the command is
+// over, after CommandOver was raised; startCommand returns at once.
 class DOSOutputs : public QObject {
     Q_OBJECT
   public:
@@ -27,6 +34,10 @@ class DOSOutputs : public QObject {
     // A non-empty DOSCommand replaces CommandLine first. Returns Outputs when a process was
     // started, an empty string when the run failed before that.
     QString ExecuteCommand(const QString& DOSCommand = QString());
+    // The same run without waiting for it: the output and CommandOver follow from the event
+    // loop. False when no process was started (the message was shown, no CommandOver follows),
+    // also while this runner's previous command still runs.
+    bool startCommand(const QString& DOSCommand = QString());
 
     // About the last run: whether a process was started, and its exit status (-1 when it did
     // not start or did not exit normally).
@@ -50,6 +61,10 @@ class DOSOutputs : public QObject {
     void CommandOver();
 
   private:
+    void poll();
+    qint64 handOn();
+    void finishRun();
+
     QString commandLine_;
     QString outputs_;
     bool lastRunStarted_ = false;
@@ -59,6 +74,13 @@ class DOSOutputs : public QObject {
     bool stopRequested_ = false;
     bool killed_ = false;
     QElapsedTimer stopClock_;
+    QString toolName_;  // CurrentToolName when the run started
+    std::unique_ptr<QProcess> process_;
+    // One decoder for the whole run, so a character split across two reads arrives whole.
+    QStringDecoder decode_;
+    QTimer pass_;
+    bool inPass_ = false;
+    bool passSoon_ = false;  // the child ended during a pass: the next one need not wait
 };
 
 }  // namespace lumivox

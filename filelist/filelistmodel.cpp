@@ -73,7 +73,8 @@ bool FileListModel::AddFileEntry(const QString& path) {
     return addFileEntries(QStringList{path});
 }
 
-bool FileListModel::addFileEntries(const QStringList& paths, const QString& foundUnder) {
+bool FileListModel::addFileEntries(const QStringList& paths, const QString& foundUnder,
+                                   const QList<QByteArray>& natives) {
     if (held_) {
         return false;
     }
@@ -82,8 +83,10 @@ bool FileListModel::addFileEntries(const QStringList& paths, const QString& foun
     }
     const int first = FileCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(paths.size()) - 1);
-    for (const QString& path : paths) {
-        slots_.append(Slot{FileEntry{path, formatLabelFor(path), foundUnder}, nextSerial_++});
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString& path = paths[i];
+        slots_.append(Slot{FileEntry{path, formatLabelFor(path), foundUnder, natives.value(i)},
+                           nextSerial_++});
     }
     endInsertRows();
     return true;
@@ -95,6 +98,10 @@ QString FileListModel::FilePathAt(int index) const {
 
 QString FileListModel::FoundUnderAt(int index) const {
     return index >= 0 && index < FileCount() ? slots_.at(index).entry.foundUnder : QString();
+}
+
+QByteArray FileListModel::NativePathAt(int index) const {
+    return index >= 0 && index < FileCount() ? slots_.at(index).entry.nativePath : QByteArray();
 }
 
 QStringList FileListModel::paths() const {

@@ -10,9 +10,10 @@
 namespace lumivox {
 
 struct FileEntry {
-    QString path;         // exactly as the source delivered it
-    QString FormatLabel;  // computed once when the entry is added
-    QString foundUnder;   // the scanned folder it came from; empty for a file added by itself
+    QString path;           // exactly as the source delivered it
+    QString FormatLabel;    // computed once when the entry is added
+    QString foundUnder;     // the scanned folder it came from; empty for a file added by itself
+    QByteArray nativePath;  // the true bytes when path shows a name that is not UTF-8, else empty
 };
 
 // The path trimmed of spaces, its last four characters (all when shorter), upper case:
@@ -45,12 +46,15 @@ class FileListModel : public QAbstractTableModel, public BatchQueue {
     // Appends an entry. Refused (false) while held.
     bool AddFileEntry(const QString& path);
     // Appends many at once (one insert notification), each remembering the folder it was found
-    // under. Refused (false) while held.
-    bool addFileEntries(const QStringList& paths, const QString& foundUnder = {});
+    // under and, where given, its true bytes (natives parallel to paths; an empty one means the
+    // path is the name). Refused (false) while held.
+    bool addFileEntries(const QStringList& paths, const QString& foundUnder = {},
+                        const QList<QByteArray>& natives = {});
     int FileCount() const override { return static_cast<int>(slots_.size()); }
     // Empty text for an index out of range.
     QString FilePathAt(int index) const override;
     QString FoundUnderAt(int index) const override;
+    QByteArray NativePathAt(int index) const override;
     const FileEntry& entryAt(int index) const { return slots_.at(index).entry; }
     // The queue's paths in order (what lstFile would hold).
     QStringList paths() const;

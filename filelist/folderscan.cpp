@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/apppaths.h"
+#include "engine/nativenames.h"
 
 namespace lumivox {
 
@@ -19,7 +20,8 @@ namespace {
 const QString kFlacSuffix = QStringLiteral(".FLAC");
 
 struct Entry {
-    QString name;  // as the folder holds it; matching looks at the name without padding
+    QString name;      // as shown; matching looks at the name without padding
+    QByteArray bytes;  // as the folder holds it
     bool folder = false;
     QCollatorSortKey key;
 };
@@ -68,7 +70,8 @@ bool isFlacName(const QString& name) {
 FolderScan::FolderScan(std::function<void()> serve, int serveIntervalMs)
     : serve_(std::move(serve), serveIntervalMs), collator_(fileManagerCollator()) {}
 
-void FolderScan::SearchFolder(const QString& folder, QStringList& results) {
+void FolderScan::SearchFolder(const QString& folder, QStringList& results,
+                              QList<QByteArray>* natives, const QByteArray& nativeFolder) {
     const bool outermost = depth_ == 0;
     if (outermost) {
         cancelled_ = false;
@@ -81,61 +84,88 @@ void FolderScan::SearchFolder(const QString& folder, QStringList& results) {
         serve_.now();
     }
     if (!cancelled_) {
-        walk(folder, results);
+        walk(folder, nativeFolder.isEmpty() ? QFile::encodeName(folder) : nativeFolder, results,
+             natives);
     }
     --depth_;
 }
 
-void FolderScan::walk(const QString& folder, QStringList& results) {
-    const QByteArray encoded = QFile::encodeName(folder);
+void FolderScan::walk(const QString& folder, const QByteArray& native, QStringList& results,
+                      QList<QByteArray>* natives) {
     struct stat st {};
-    if (::stat(encoded.constData(), &st) != 0 ||
+    if (::stat(native.constData(), &st) != 0 ||
         !visited_
              .emplace(static_cast<unsigned long>(st.st_dev), static_cast<unsigned long>(st.st_ino))
              .second) {
         return;
     }
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), &::closedir);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(native.constData()), &::closedir);
     if (!dir) {
         return;
     }
-    std::vector<Entry> entries;
+    struct Raw {
+        QByteArray bytes;
+        bool folder;
+    };
+    std::vector<Raw> raw;
     while (const dirent* entry = ::readdir(dir.get())) {
-        // Linux pads no names, so a trailing space is part of the name and stays in the path;
-        // only the match ignores it, as it always has.
-        const QString name = QFile::decodeName(entry->d_name);
-        const QString trimmed = TrimPadding(name);
-        // A folder named only with spaces trims to nothing and is searched all the same.
-        if (trimmed == QStringLiteral(".") || trimmed == QStringLiteral("..")) {
-            continue;
-        }
-        const bool isFolder = isFolderEntry(entry, encoded);
-        if (isFolder || isFlacName(trimmed)) {
-            entries.push_back({name, isFolder, collator_.sortKey(name)});
+        const QByteArray bytes(entry->d_name);
+        if (bytes != "." && bytes != "..") {
+            raw.push_back({bytes, isFolderEntry(entry, native)});
         }
         serve_();
         if (cancelled_) {
             return;
         }
     }
+    // One short name says little about its code page: a folder's files are judged together,
+    // and a subfolder's name with the names inside it (an album unpacked from one archive).
+    QList<QByteArray> fileNames;
+    for (const Raw& r : raw) {
+        if (!r.folder) {
+            fileNames.append(r.bytes);
+        }
+    }
+    const codepage::CodePage filePage = names::folderCodePage(fileNames);
+
+    std::vector<Entry> entries;
+    for (const Raw& r : raw) {
+        const QString name = r.folder ? names::readableFolderName(native + '/', r.bytes)
+                                      : names::readableName(r.bytes, filePage);
+        // Linux pads no names, so a trailing space is part of the name and stays in the path;
+        // only the match ignores it, as it always has.
+        const QString trimmed = TrimPadding(name);
+        // A folder named only with spaces trims to nothing and is searched all the same.
+        if (trimmed == QStringLiteral(".") || trimmed == QStringLiteral("..")) {
+            continue;
+        }
+        if (r.folder || isFlacName(trimmed)) {
+            entries.push_back({name, r.bytes, r.folder, collator_.sortKey(name)});
+        }
+    }
 
     // One key per name: comparing keys is far cheaper than collating the names each time.
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         const int order = a.key.compare(b.key);
-        return order != 0 ? order < 0 : a.name < b.name;  // a stable tie-break for "A" and "a"
+        return order != 0 ? order < 0 : a.bytes < b.bytes;  // a stable tie-break for "A" and "a"
     });
 
     const QString prefix = folder + paths::kSeparatorText;
-    QStringList subfolders;
+    const QByteArray nativePrefix = native + '/';
+    std::vector<std::pair<QString, QByteArray>> subfolders;
     for (const Entry& entry : entries) {
         if (!entry.folder) {
-            results << prefix + entry.name;
-        } else if (subfolders.size() < kMaxSubfolders) {
-            subfolders << prefix + entry.name;
+            const QString path = prefix + entry.name;
+            results << path;
+            if (natives) {
+                natives->append(names::nativeIfDifferent(path, nativePrefix + entry.bytes));
+            }
+        } else {
+            subfolders.emplace_back(prefix + entry.name, nativePrefix + entry.bytes);
         }
     }
-    for (const QString& sub : subfolders) {
-        walk(sub, results);
+    for (const auto& [sub, subNative] : subfolders) {
+        walk(sub, subNative, results, natives);
         if (cancelled_) {
             break;
         }

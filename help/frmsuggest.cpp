@@ -115,10 +115,16 @@ frmSuggest::~frmSuggest() {
     abandonRequest();
 }
 
-QString frmSuggest::requestAddress(const QString& site, const QString& name, const QString& email,
-                                   const QString& comment) {
-    return site + QStringLiteral("/suggest/post.php?name=") + name + QStringLiteral("&age=") +
-           email + QStringLiteral("&comment=(FLAC)") + comment;
+QUrl frmSuggest::requestAddress(const QString& site, const QString& name, const QString& email,
+                                const QString& comment) {
+    // Everything but the unreserved characters is encoded, "+" too: a form decoder would read a
+    // bare one as a space.
+    const auto value = [](const QString& typed) { return QUrl::toPercentEncoding(typed); };
+    const QByteArray query = "name=" + value(name) + "&age=" + value(email) +
+                             "&comment=" + value(QStringLiteral("(FLAC)") + comment);
+    QUrl url(site + QStringLiteral("/suggest/post.php"));
+    url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
+    return url;
 }
 
 void frmSuggest::prompt(const QString& text, QLineEdit* box) {
@@ -153,15 +159,8 @@ void frmSuggest::Command1_Click() {
     lblSending_->show();
     setSendEnabled(false);
 
-    // Tolerant mode encodes as a browser would: spaces and non-ASCII text become percent-encoded
-    // UTF-8, and an "&" typed into a field stays a separator.
-    // A "#" would start the address's fragment and cut off everything typed after it, and a
-    // typed "%41" would arrive as "A": both go as their own codes.
-    const QString address =
-        requestAddress(site_, txtName_->text(), txtEMail_->text(), txtComment_->text())
-            .replace(u'%', QStringLiteral("%25"))
-            .replace(u'#', QStringLiteral("%23"));
-    const QUrl url(address, QUrl::TolerantMode);
+    const QUrl url =
+        requestAddress(site_, txtName_->text(), txtEMail_->text(), txtComment_->text());
     reply_ = wb_->get(QNetworkRequest(url));
     connect(reply_, &QNetworkReply::finished, this, &frmSuggest::requestFinished);
     // One deadline for the whole exchange, also for a server that answers a byte at a time.

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 class QLabel;
 class QLineEdit;
@@ -23,10 +24,11 @@ class frmSuggest : public QDialog {
     explicit frmSuggest(QWidget* owner = nullptr, const QString& site = QString());
     ~frmSuggest() override;
 
-    // The request address, joined as typed: site + "/suggest/post.php?name=" + name + "&age=" +
-    // e-mail + "&comment=(FLAC)" + comment. Nothing is escaped here.
-    static QString requestAddress(const QString& site, const QString& name, const QString& email,
-                                  const QString& comment);
+    // The request address: site + "/suggest/post.php?name=" + name + "&age=" + e-mail +
+    // "&comment=(FLAC)" + comment, each value percent-encoded as a form value, so whatever was
+    // typed ("&", "+", "=", "#", "%", any script) arrives as typed.
+    static QUrl requestAddress(const QString& site, const QString& name, const QString& email,
+                               const QString& comment);
 
     // A request that has no answer within this time has failed.
     void setTimeout(int milliseconds) { timeoutMs_ = milliseconds; }

@@ -12,8 +12,9 @@ namespace help {
 QString siteAddress();
 // Application folder + "/help.chm".
 QString helpFilePath();
-// One line: maker and product, then the site and the year of the release.
+// One line: maker and product, then the site, the year of the release and the licence.
 QString aboutText();
+QString licenceNotice();
 
 // Asks the desktop to open the help file; a missing file opens nothing and reports nothing.
 void openHelp();

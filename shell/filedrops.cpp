@@ -7,6 +7,7 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include "engine/nativenames.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
 #include "shell/filelistcommands.h"
@@ -42,12 +43,18 @@ int FileDrops::dropFiles(const QMimeData* data) {
         return 0;
     }
     QStringList paths;
+    QList<QByteArray> natives;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile() && !url.toLocalFile().isEmpty()) {
-            paths << url.toLocalFile();
+            // The URL carries the name's true bytes percent-encoded; toLocalFile() would decode
+            // a name that is not UTF-8 lossily.
+            const names::ListedPath listed = names::listedFromBytes(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+            paths << listed.readable;
+            natives << listed.native;
         }
     }
-    if (paths.isEmpty() || !model_->addFileEntries(paths)) {
+    if (paths.isEmpty() || !model_->addFileEntries(paths, {}, natives)) {
         return 0;
     }
     QCoreApplication::processEvents();

@@ -106,13 +106,16 @@ void FileListCommands::ScanFolderIntoList() {
     }
     if (folder && !folder->isEmpty()) {
         lstAddFolder_.clear();
+        // Qt's dialogs leave out names that are not UTF-8, so the picked folder is its own name;
+        // the names below it may not be.
+        QList<QByteArray> natives;
         scanCancelled_ = false;
         emit scanRunningChanged(true);
-        scan_.SearchFolder(*folder, lstAddFolder_);
+        scan_.SearchFolder(*folder, lstAddFolder_, &natives);
         emit scanRunningChanged(false);
         if (!scanCancelled_) {
             // One insert for the whole result, so the view is not redrawn per file.
-            model_->addFileEntries(lstAddFolder_, *folder);
+            model_->addFileEntries(lstAddFolder_, *folder, natives);
         }
     }
     if (lblText != nullptr) {

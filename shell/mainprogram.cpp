@@ -97,8 +97,8 @@ void MainProgram::Form_Unload() {
     }
     removeTemporaryFiles(temporaryFiles(), [] { QCoreApplication::processEvents(); });
     if (batch_->isBusy()) {
-        // Ending is immediate, also in the middle of a batch: the runs on the stack never
-        // return to a window that is gone.
+        // Ending is immediate, also in the middle of a batch: the batch's next steps never
+        // reach a window that is gone.
         std::_Exit(0);
     }
     QCoreApplication::quit();

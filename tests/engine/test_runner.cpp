@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -231,4 +232,21 @@ TEST_F(Runner, StopEndsTheToolsWholeProcessGroup) {
     EXPECT_TRUE(runner.wasStopped());
     EXPECT_EQ(recorder.overCount, 1);
     EXPECT_FALSE(runner.isRunning());
+}
+
+// startCommand leaves the waiting to whichever event loop runs next (here one that knows
+// nothing of the runner, as a dialog's); the runner takes no second command meanwhile.
+TEST_F(Runner, AStartedCommandRunsOnInAnyEventLoop) {
+    ASSERT_TRUE(runner.startCommand(fake(u"text one sleep 200 text two"_s)));
+    EXPECT_TRUE(runner.isRunning());
+    EXPECT_FALSE(runner.startCommand(fake(u"text three"_s)));
+    EXPECT_TRUE(recorder.chunks.isEmpty());
+    QEventLoop elsewhere;
+    QObject::connect(&runner, &DOSOutputs::CommandOver, &elsewhere, &QEventLoop::quit);
+    QTimer::singleShot(5000, &elsewhere, &QEventLoop::quit);
+    elsewhere.exec();
+    EXPECT_EQ(recorder.overCount, 1);
+    EXPECT_EQ(runner.Outputs(), u"onetwo"_s);
+    EXPECT_FALSE(runner.isRunning());
+    EXPECT_EQ(runner.lastExitStatus(), 0);
 }

@@ -79,6 +79,7 @@ TEST_F(HelpCommands, AboutIsOneLineUnderItsTitleWithOneButton) {
     EXPECT_FALSE(text.contains('\n'));
     EXPECT_TRUE(text.contains(help::siteAddress()));
     EXPECT_TRUE(text.contains("Lumivox"));
+    EXPECT_TRUE(text.contains("GPL-3.0-or-later")) << "the licence of LICENSE";
 }
 
 }  // namespace

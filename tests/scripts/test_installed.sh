@@ -37,6 +37,7 @@ grep -qx 'Icon=lumivox' "$prefix/share/applications/lumivox.desktop" || fail "Ic
 [ -s "$prefix/share/icons/hicolor/scalable/apps/lumivox.svg" ] || fail "no icon"
 metainfo=$(find "$prefix/share/metainfo" -name '*.metainfo.xml')
 appstreamcli validate --no-net "$metainfo" || fail "metadata does not validate"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" || fail "licence"
 for lang in 'summary' 'summary xml:lang="zh_CN"' 'p' 'p xml:lang="zh_CN"'; do
     grep -q "<$lang>" "$metainfo" || fail "metadata lacks <$lang>"
 done

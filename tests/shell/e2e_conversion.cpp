@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include <sys/stat.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +23,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "engine/apppaths.h"
@@ -35,6 +41,7 @@
 #include "tests/shell/e2e_support.h"
 #include "tests/shell/window_support.h"
 #include "widgets/desktopservices.h"
+#include "widgets/messageboxes.h"
 
 using namespace lumivox;
 using namespace lumivox::testing;
@@ -398,6 +405,81 @@ TEST_F(EndToEnd, TheSoundSwitchedOffInTheOptionsStaysSilent) {
         EXPECT_EQ(window().lblPB()->text(), "Done.");
     }
     EXPECT_EQ(sounds_.size(), 1) << "only the batch after ON plays the sound";
+}
+
+// A window opened from the menus while a batch converts never holds it: the options dialog, and
+// the about box as the program shows it, stay open until the batch has finished behind them.
+TEST_F(EndToEnd, AWindowOpenedDuringABatchNeverHoldsIt) {
+    QStringList songs;
+    for (const char* name : {"one.flac", "two.flac", "three.flac"}) {
+        songs << dir_.filePath(name);
+        ASSERT_TRUE(makeFlac(songs.last(), 20.0));
+    }
+    window().formatBoxes()->selectFormat(8);
+    window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    const std::pair<const char*, QString> routes[] = {{"menuReminder", "选项设置"},
+                                                      {"menuAbout", "关于"}};
+    for (const auto& [item, title] : routes) {
+        SCOPED_TRACE(item);
+        QDir(out_).removeRecursively();
+        for (const QString& song : songs) {
+            ASSERT_TRUE(window().fileList()->AddFileEntry(song));
+        }
+        const MessageHandler recording = setMessageHandler({});
+        installMessageBoxes();
+        QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
+        QString opened;
+        qsizetype mp3sAtOpening = -1;
+        qsizetype mp3sAtClosing = -1;
+        QString captionAtClosing;
+        bool finishedBehindIt = false;
+        QElapsedTimer clock;
+        // Closes the window once the batch is over, or after a minute when it is held.
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr) {
+                return;
+            }
+            if (opened.isEmpty()) {
+                opened = modal->windowTitle();
+            }
+            if (finished.isEmpty() && clock.elapsed() < 60000) {
+                return;
+            }
+            finishedBehindIt = !finished.isEmpty();
+            mp3sAtClosing = outputs().size();
+            captionAtClosing = window().lblPB()->text();
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        // Opened as a click opens it, from the event loop, once the first encode is at work.
+        const auto open = [&, item = item] {
+            clock.start();
+            mp3sAtOpening = outputs().size();
+            watcher.start(50);
+            window().findChild<QAction*>(item)->trigger();
+            watcher.stop();
+        };
+        bool asked = false;
+        const auto hook = QObject::connect(&program_->batch().objffmpeg,
+                                           &DOSOutputs::ReceiveOutputs, [&](QString&) {
+                                               if (!std::exchange(asked, true)) {
+                                                   QTimer::singleShot(0, open);
+                                               }
+                                           });
+        const bool ended = convert();
+        QObject::disconnect(hook);
+        setMessageHandler(recording);
+        ASSERT_TRUE(ended);
+
+        EXPECT_EQ(opened, title);
+        EXPECT_LT(mp3sAtOpening, 2) << "the window opened while the first file converted";
+        EXPECT_TRUE(finishedBehindIt) << "the batch waited for the window";
+        EXPECT_EQ(mp3sAtClosing, 3);
+        EXPECT_EQ(captionAtClosing, "Done.");
+        EXPECT_TRUE(program_->batch().lastFailures().isEmpty());
+    }
 }
 
 namespace {
