@@ -81,7 +81,9 @@ class GapMeter {
 
 }  // namespace
 
-static Timing timeAgainstFind(const QString& root) {
+// find and the folder scan over the same tree, each timed on its second run (a warm directory
+// cache for both). `found`, when given, receives the scan's files.
+static Timing timeAgainstFind(const QString& root, QStringList* found = nullptr) {
     Timing t;
     QElapsedTimer timer;
     for (int round = 0; round < 2; ++round) {
@@ -93,15 +95,19 @@ static Timing timeAgainstFind(const QString& root) {
         find.readAllStandardOutput();
         t.findMs = timer.nsecsElapsed() / 1e6;
     }
+    QStringList files;
     for (int round = 0; round < 2; ++round) {
-        QStringList found;
+        files.clear();
         GapMeter gaps;
         FolderScan scan([] { QCoreApplication::processEvents(); });
         timer.restart();
-        scan.SearchFolder(root, found);
+        scan.SearchFolder(root, files);
         t.scanMs = timer.nsecsElapsed() / 1e6;
         t.scanGap = gaps.longestMs();
-        t.found = found.size();
+    }
+    t.found = files.size();
+    if (found) {
+        *found = files;
     }
     return t;
 }
@@ -115,31 +121,10 @@ int main(int argc, char** argv) {
     const QString root = dir.path() + QStringLiteral("/Music");
     makeLibrary(root, folders, perFolder);
 
-    QElapsedTimer timer;
-    // Both start with a warm directory cache: run each once before timing.
-    for (int round = 0; round < 2; ++round) {
-        QProcess find;
-        timer.restart();
-        find.start(QStringLiteral("find"),
-                   {root, QStringLiteral("-iname"), QStringLiteral("*.flac")});
-        find.waitForFinished(-1);
-        find.readAllStandardOutput();
-    }
-    const double findMs = timer.nsecsElapsed() / 1e6;
-
     QStringList found;
-    double scanMs = 0;
-    qint64 scanGap = 0;
-    for (int round = 0; round < 2; ++round) {
-        found.clear();
-        GapMeter gaps;
-        FolderScan scan([] { QCoreApplication::processEvents(); });
-        timer.restart();
-        scan.SearchFolder(root, found);
-        scanMs = timer.nsecsElapsed() / 1e6;
-        scanGap = gaps.longestMs();
-    }
+    const Timing t = timeAgainstFind(root, &found);
 
+    QElapsedTimer timer;
     paths::setAppFolderOverride(dir.path());
     frmMain window;
     window.show();
@@ -174,9 +159,9 @@ int main(int argc, char** argv) {
 
     std::printf("tree: %d folders, %d entries, %lld FLAC found\n", folders, folders * perFolder,
                 static_cast<long long>(found.size()));
-    std::printf("find -iname '*.flac':          %8.1f ms\n", findMs);
+    std::printf("find -iname '*.flac':          %8.1f ms\n", t.findMs);
     std::printf("folder scan:                   %8.1f ms  (ratio %.2f)  longest gap %lld ms\n",
-                scanMs, scanMs / findMs, static_cast<long long>(scanGap));
+                t.scanMs, t.scanMs / t.findMs, static_cast<long long>(t.scanGap));
     std::printf("add-folder command in window:  %8.1f ms  longest gap %lld ms  (%d entries)\n",
                 commandMs, static_cast<long long>(commandGap), commandEntries);
     std::printf("adding the found files again:  %8.1f ms  longest gap %lld ms\n", addMs,
