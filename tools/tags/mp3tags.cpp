@@ -12,6 +12,7 @@
 #include "tools/argtranslate.h"
 #include "tools/inputpaths.h"
 #include "tools/mp3/mp3length.h"
+#include "tools/mp3/span.h"
 #include "tools/partialfile.h"
 #include "tools/runtool.h"
 #include "tools/tags/id3tag.h"
@@ -136,8 +137,13 @@ int withMp3Tags(int status, const std::vector<std::string>& args) {
     const std::string encoder = std::string("LAME") + get_lame_short_version();
     std::optional<std::uint64_t> samples;
     if (tags.samples > 0) {
+        // A track of an album image is its span of the input.
+        std::uint64_t length = tags.samples;
+        if (const auto span = parseAtrim(args)) {
+            length = std::min(span->end, tags.samples) - std::min(span->start, tags.samples);
+        }
         const int rate = outputRate(args);
-        samples = resampledLength(tags.samples, tags.sampleRate, rate > 0 ? rate : tags.sampleRate);
+        samples = resampledLength(length, tags.sampleRate, rate > 0 ? rate : tags.sampleRate);
     }
     retagMp3(output, renderId3v2(tags, version, encoder),
              version == Id3Version::V23 ? renderId3v1(tags) : std::string(), samples);
