@@ -26,6 +26,7 @@
 
 #include "bench/benchsupport.h"
 #include "bench/joinquality.h"
+#include "bench/mp3batches.h"
 #include "engine/apppaths.h"
 #include "engine/cmdline.h"
 #include "engine/commandbuilder.h"
@@ -92,12 +93,6 @@ bool parseOptions(const QStringList& args, BenchOptions& o) {
     return true;
 }
 
-// The window is set to MP3 at 128 kbit/s, 44100 Hz, stereo; the plain encode below matches it.
-QStringList plainFfmpegArgs(const QString& input, const QString& output) {
-    return {"-nostdin", "-v",    "error", "-i",   input, "-y", "-vn",
-            "-ar",      "44100", "-ab",   "128k", "-ac", "2",  output};
-}
-
 ConversionSettings mp3Settings() {
     ConversionSettings s;
     s.format = FormatMp3;
@@ -119,40 +114,6 @@ bool runCommandLine(const QString& commandLine) {
 void freshFolder(const QString& path) {
     QDir(path).removeRecursively();
     QDir().mkpath(path);
-}
-
-void throughWindow(const QStringList& inputs, const QString& outFolder) {
-    MainProgram program;
-    frmMain& w = program.window();
-    w.formatBoxes()->selectFormat(FormatMp3);
-    w.cmbBR()->setEditText("128");
-    w.cmbR()->setEditText("44100");
-    w.txtPath()->setText(outFolder);
-    for (const QString& input : inputs) {
-        w.fileList()->AddFileEntry(input);
-    }
-    QSignalSpy finished(&program.batch(), &ConversionBatch::batchFinished);
-    program.batch().imgStart_Click();
-    finished.wait(3600 * 1000);
-}
-
-// Plain ffmpeg, two processes side by side, each taking the next file when it is done.
-void twoSideBySide(const QStringList& inputs, const QString& outFolder) {
-    QList<QProcess*> running;
-    qsizetype next = 0;
-    while (next < inputs.size() || !running.isEmpty()) {
-        while (running.size() < 2 && next < inputs.size()) {
-            auto* p = new QProcess;
-            p->setStandardInputFile(QProcess::nullDevice());
-            p->start("ffmpeg",
-                     plainFfmpegArgs(inputs[next],
-                                     QStringLiteral("%1/%2.mp3").arg(outFolder).arg(next)));
-            running << p;
-            ++next;
-        }
-        running.first()->waitForFinished(-1);
-        delete running.takeFirst();
-    }
 }
 
 // The window's three tool commands per file run directly, each step timed on its own.

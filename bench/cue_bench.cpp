@@ -21,6 +21,7 @@
 #include <cstdio>
 
 #include "bench/benchsupport.h"
+#include "bench/mp3batches.h"
 #include "engine/apppaths.h"
 #include "engine/conversionbatch.h"
 #include "engine/messages.h"
@@ -38,46 +39,6 @@ namespace {
 
 constexpr long kWindow = 1152;
 constexpr long kCutWindows = 40;  // windows looked at on each side of a cut
-
-double throughWindow(const QStringList& inputs, const QString& outFolder) {
-    return timed([&] {
-               MainProgram program;
-               frmMain& w = program.window();
-               w.formatBoxes()->selectFormat(FormatMp3);
-               w.cmbBR()->setEditText("128");
-               w.cmbR()->setEditText("44100");
-               w.cmbChannel()->setCurrentIndex(1);
-               w.txtPath()->setText(outFolder);
-               for (const QString& input : inputs) {
-                   w.fileList()->AddFileEntry(input);
-               }
-               QSignalSpy finished(&program.batch(), &ConversionBatch::batchFinished);
-               program.batch().imgStart_Click();
-               finished.wait(3600 * 1000);
-           })
-        .wall;
-}
-
-double twoSideBySide(const QStringList& inputs, const QString& outFolder) {
-    return timed([&] {
-               QList<QProcess*> running;
-               qsizetype next = 0;
-               while (next < inputs.size() || !running.isEmpty()) {
-                   while (running.size() < 2 && next < inputs.size()) {
-                       auto* p = new QProcess;
-                       p->setStandardInputFile(QProcess::nullDevice());
-                       p->start("ffmpeg", {"-nostdin", "-v", "error", "-i", inputs[next], "-y",
-                                           "-vn", "-ar", "44100", "-ab", "128k", "-ac", "2",
-                                           QStringLiteral("%1/%2.mp3").arg(outFolder).arg(next)});
-                       running << p;
-                       ++next;
-                   }
-                   running.first()->waitForFinished(-1);
-                   delete running.takeFirst();
-               }
-           })
-        .wall;
-}
 
 // SNR of one window of both channels, in dB; NaN when near silence (under -60 dBFS).
 double windowSnr(const std::vector<short>& ref, std::size_t refAt, const std::vector<short>& coded,
@@ -208,15 +169,18 @@ int main(int argc, char** argv) {
         for (const bool splitFirst : {round % 2 == 0, round % 2 != 0}) {
             if (splitFirst) {
                 QDir(dir.filePath("out-split")).removeRecursively();
-                splits.push_back(throughWindow({image}, dir.filePath("out-split")));
+                splits.push_back(
+                    timed([&] { throughWindow({image}, dir.filePath("out-split")); }).wall);
             } else {
                 QDir(dir.filePath("out-tracks")).removeRecursively();
-                separates.push_back(throughWindow(trackFlacs, dir.filePath("out-tracks")));
+                separates.push_back(
+                    timed([&] { throughWindow(trackFlacs, dir.filePath("out-tracks")); }).wall);
             }
         }
         QDir(dir.filePath("out-ffmpeg")).removeRecursively();
         QDir().mkpath(dir.filePath("out-ffmpeg"));
-        ffmpegs.push_back(twoSideBySide(trackFlacs, dir.filePath("out-ffmpeg")));
+        ffmpegs.push_back(
+            timed([&] { twoSideBySide(trackFlacs, dir.filePath("out-ffmpeg")); }).wall);
         std::printf("round %d: split %.1f s, separate %.1f s, ffmpeg %.1f s, load %s\n", round + 1,
                     splits.back(), separates.back(), ffmpegs.back(), qPrintable(loadAverage()));
     }

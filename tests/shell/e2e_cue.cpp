@@ -47,12 +47,8 @@ class CueImage : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        paths::setAppFolderOverride(makeProgramFolder(dir_));
-        QDir().mkpath(dir_.filePath("T"));
-        paths::setPrivateTempFolderOverride(dir_.filePath("T"));
+        useProgramFolderIn(dir_);
         setMessageHandler([this](const Message& m) { messages_.append(m); });
-        desktopServices() =
-            DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
         program_ = std::make_unique<MainProgram>();
         out_ = dir_.filePath("out");
         window().txtPath()->setText(out_);

@@ -76,12 +76,8 @@ class ForeignNames : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        paths::setAppFolderOverride(makeProgramFolder(dir_));
-        QDir().mkpath(dir_.filePath("T"));
-        paths::setPrivateTempFolderOverride(dir_.filePath("T"));
+        useProgramFolderIn(dir_);
         setMessageHandler([this](const Message& m) { messages_.append(m); });
-        desktopServices() =
-            DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
         music_ = dir_.filePath("Music");
         const QByteArray base = QFile::encodeName(music_) + '/';
         ASSERT_TRUE(makeFlac(dir_.filePath("tone.flac"), 1.0));

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "engine/apppaths.h"
 #include "engine/messages.h"
@@ -88,6 +89,16 @@ inline QString makeProgramFolder(const QTemporaryDir& dir, bool withData = true)
         QFile::link(QStringLiteral(LUMIVOX_DATA_DIR), folder + "/data");
     }
     return folder;
+}
+
+// Points the program at a folder of its own in `dir` (with data/) and a private work folder
+// there, with desktop services that open and play nothing.
+inline void useProgramFolderIn(const QTemporaryDir& dir) {
+    paths::setAppFolderOverride(makeProgramFolder(dir));
+    QDir().mkpath(dir.filePath("T"));
+    paths::setPrivateTempFolderOverride(dir.filePath("T"));
+    desktopServices() =
+        DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
 }
 
 // Puts back what an end-to-end fixture pointed elsewhere: messages, desktop, folders.

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The two ways the benchmarks convert a batch of FLACs to MP3 at 128 kbit/s, 44100 Hz, stereo.
+namespace lumivox::bench {
+
+// ffmpeg's arguments for one file with the window's settings.
+QStringList plainFfmpegArgs(const QString& input, const QString& output);
+
+// The window set to those settings, converting the inputs into outFolder; returns at the end.
+void throughWindow(const QStringList& inputs, const QString& outFolder);
+
+// Plain ffmpeg, two processes side by side, each taking the next file when it is done.
+void twoSideBySide(const QStringList& inputs, const QString& outFolder);
+
+}  // namespace lumivox::bench
