@@ -225,9 +225,10 @@ TEST_F(CueImage, AStopDuringTheTracksKeepsTheFinishedOnesOnly) {
     ASSERT_TRUE(window().fileList()->AddFileEntry(image));
     bool stopped = false;
     QObject::connect(&program_->batch().objffmpeg, &DOSOutputs::ReceiveOutputs, [&](QString& text) {
+        // At once, while track 2 is the run: a click queued for later could come after its end.
         if (!stopped && text.contains("time=") && window().lblPB()->text().startsWith("02 - ")) {
             stopped = true;
-            QTimer::singleShot(0, [&] { QTest::mouseClick(window().cmdStop(), Qt::LeftButton); });
+            QTest::mouseClick(window().cmdStop(), Qt::LeftButton);
         }
     });
     QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
