@@ -373,12 +373,7 @@ int main(int argc, char** argv) {
     }
 
     QTemporaryDir dir;
-    paths::setAppFolderOverride(QDir::cleanPath(QCoreApplication::applicationDirPath() + "/.."));
-    paths::setPrivateTempFolderOverride(dir.filePath("T"));
-    QDir().mkpath(dir.filePath("T/tmp"));
-    setMessageHandler([](const Message& m) { std::fprintf(stderr, "%s\n", qPrintable(m.text)); });
-    desktopServices() =
-        DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
+    useBenchFolders(dir);
 
     if (o.smoke) {
         batchSection("sine tones (smoke run)", makeSine(4, 30, dir.filePath("sine")), 1,

@@ -96,12 +96,7 @@ int main(int argc, char** argv) {
     const int rounds = std::max(1, option("--rounds", 3));
 
     QTemporaryDir dir;
-    paths::setAppFolderOverride(QDir::cleanPath(QCoreApplication::applicationDirPath() + "/.."));
-    paths::setPrivateTempFolderOverride(dir.filePath("T"));
-    QDir().mkpath(dir.filePath("T/tmp"));
-    setMessageHandler([](const Message& m) { std::fprintf(stderr, "%s\n", qPrintable(m.text)); });
-    desktopServices() =
-        DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
+    useBenchFolders(dir);
     settings::saveCueSplit(true);
     settings::saveCueCodePage(QString());
 

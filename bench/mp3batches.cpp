@@ -1,17 +1,35 @@
 #include "bench/mp3batches.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
 
+#include <cstdio>
+
+#include "engine/apppaths.h"
 #include "engine/conversionbatch.h"
+#include "engine/messages.h"
 #include "filelist/filelistmodel.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
+#include "widgets/desktopservices.h"
 
 namespace lumivox::bench {
+
+void useBenchFolders(const QTemporaryDir& dir) {
+    paths::setAppFolderOverride(QDir::cleanPath(QCoreApplication::applicationDirPath() + "/.."));
+    paths::setPrivateTempFolderOverride(dir.filePath("T"));
+    QDir().mkpath(dir.filePath("T/tmp"));
+    setMessageHandler([](const Message& m) { std::fprintf(stderr, "%s\n", qPrintable(m.text)); });
+    desktopServices() =
+        DesktopServices{[](const QString&) {}, [](const QString&) {}, [](const QUrl&) {}};
+}
 
 QStringList plainFfmpegArgs(const QString& input, const QString& output) {
     return {"-nostdin", "-v",    "error", "-i",   input, "-y", "-vn",

@@ -3,8 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+class QTemporaryDir;
+
 // The two ways the benchmarks convert a batch of FLACs to MP3 at 128 kbit/s, 44100 Hz, stereo.
 namespace lumivox::bench {
+
+// The program as the benchmarks run it: its folder beside the bench folder, the private work
+// folder in `dir`, messages on standard error, no desktop services.
+void useBenchFolders(const QTemporaryDir& dir);
 
 // ffmpeg's arguments for one file with the window's settings.
 QStringList plainFfmpegArgs(const QString& input, const QString& output);
