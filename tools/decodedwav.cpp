@@ -35,6 +35,22 @@ std::string identity(const std::string& path) {
     return out.str();
 }
 
+// Through a partial file renamed into place: a reader never sees half a note.
+void writeWhole(const std::string& note, const std::string& text) {
+    const std::string partial = note + ".partial";
+    {
+        std::ofstream out(partial, std::ios::trunc);
+        out << text;
+        if (!out.flush()) {
+            unlink(partial.c_str());
+            return;
+        }
+    }
+    if (std::rename(partial.c_str(), note.c_str()) != 0) {
+        unlink(partial.c_str());
+    }
+}
+
 }  // namespace
 
 void forgetDecodedWav() {
@@ -57,18 +73,7 @@ void noteDecodedWav(const std::string& flac, const std::string& wav) {
         wavPath.find('\n') != std::string::npos) {
         return;
     }
-    const std::string partial = note + ".partial";
-    {
-        std::ofstream out(partial, std::ios::trunc);
-        out << flacId << '\n' << wavId << '\n' << wavPath << '\n';
-        if (!out.flush()) {
-            unlink(partial.c_str());
-            return;
-        }
-    }
-    if (std::rename(partial.c_str(), note.c_str()) != 0) {
-        unlink(partial.c_str());
-    }
+    writeWhole(note, flacId + '\n' + wavId + '\n' + wavPath + '\n');
 }
 
 std::string decodedWavOf(const std::string& flac) {
@@ -80,6 +85,30 @@ std::string decodedWavOf(const std::string& flac) {
         return {};
     }
     return wav;
+}
+
+// The note, as above with a reason in place of the WAV:
+//   <source identity>
+//   refused
+//   decoded 15.00 s of 30.00 s: the file is cut short
+void noteRefusedSource(const std::string& source, const std::string& reason) {
+    const std::string note = notePath();
+    const std::string sourceId = identity(source);
+    if (note.empty() || sourceId.empty()) {
+        return;
+    }
+    writeWhole(note, sourceId + "\nrefused\n" + reason.substr(0, reason.find('\n')) + '\n');
+}
+
+std::string refusalOf(const std::string& source) {
+    const std::string note = notePath();
+    std::ifstream in(note.empty() ? "/nonexistent" : note);
+    std::string sourceId, mark, reason;
+    if (!std::getline(in, sourceId) || !std::getline(in, mark) || !std::getline(in, reason) ||
+        mark != "refused" || sourceId.empty() || sourceId != identity(source)) {
+        return {};
+    }
+    return reason.empty() ? std::string("refused") : reason;
 }
 
 WavSamples::WavSamples(const std::string& path, int channels) : channels_(channels) {

@@ -15,6 +15,11 @@ void noteDecodedWav(const std::string& flac, const std::string& wav);
 // The WAV noted as holding `flac`'s samples, when both are still the files noted; else empty.
 std::string decodedWavOf(const std::string& flac);
 
+// A source sox.exe refused (lossy, damaged): the reason is noted in place of a WAV, so that
+// coder.exe makes no MP3 of the same file either. Empty when the source is not the one noted.
+void noteRefusedSource(const std::string& source, const std::string& reason);
+std::string refusalOf(const std::string& source);
+
 // The samples of a 16-bit PCM WAV with the 44-byte header sox.exe writes.
 class WavSamples {
   public:
