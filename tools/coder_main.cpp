@@ -1,6 +1,11 @@
 // coder.exe: ffmpeg like coder2.exe, but the batch's MP3 encode runs in pieces on every core,
-// and an MP3 made from a FLAC gets the same tags and pictures either way.
+// and an MP3 made from a FLAC gets the same tags and pictures either way; a source sox.exe
+// refused (lossy, damaged) gets no MP3.
+#include <cstdio>
+
 #include "tools/adapter.h"
+#include "tools/decodedwav.h"
+#include "tools/inputpaths.h"
 #include "tools/mp3/parallelmp3.h"
 #include "tools/tags/mp3tags.h"
 #include "tools/toolswitch.h"
@@ -40,5 +45,12 @@ std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string
 int main(int argc, char** argv) {
     using namespace lumivox::tools;
     const AdapterCall call = adapterCall(argc, argv);
+    // sox.exe found the source lossy or damaged: no MP3 of it, not even a partial one.
+    for (const std::string& input : ffmpegInputPaths(call.args)) {
+        if (const std::string why = refusalOf(input); !why.empty()) {
+            std::printf("%s: %s: %s\n", call.name.c_str(), input.c_str(), why.c_str());
+            return 1;
+        }
+    }
     return withMp3Tags(ffmpegAdapter(call, encodeMp3), call.args);
 }

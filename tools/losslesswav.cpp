@@ -1,7 +1,6 @@
 #include "tools/losslesswav.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -233,13 +232,9 @@ std::string decodeDamage(std::string_view ffmpegText, std::uint64_t decodedFrame
     return {};
 }
 
-std::optional<std::uint64_t> wavFrames(const std::string& path) {
+std::optional<PcmShape> wavShape(const std::string& path) {
     const std::string head = readFile(path, 4096);
-    struct stat st {};
-    if (sniffFormat(head) != SourceFormat::Wav || stat(path.c_str(), &st) != 0) {
-        return std::nullopt;
-    }
-    return statedPcmFrames(head);
+    return sniffFormat(head) == SourceFormat::Wav ? pcmShape(head) : std::nullopt;
 }
 
 std::optional<int> decodeLosslessToWav(const std::vector<std::string>& args,
@@ -289,9 +284,10 @@ std::optional<int> decodeLosslessToWav(const std::vector<std::string>& args,
                    : refuse(firstErrorLine(text).empty() ? std::string("ffmpeg could not decode it")
                                                          : firstErrorLine(text));
     }
-    const auto frames = wavFrames(output);
+    const auto shape = wavShape(output);
     const std::string damage =
-        frames ? decodeDamage(text, *frames, plan.expectedFrames, plan.rate) : "no WAV written";
+        shape ? decodeDamage(text, shape->frames, plan.expectedFrames, plan.rate)
+              : "no WAV written";
     if (!damage.empty()) {
         unlink(output.c_str());
         return refuse(damage);

@@ -54,9 +54,9 @@ LosslessDecode planLosslessDecode(const ProbeFacts& probe, SourceFormat format,
 std::string decodeDamage(std::string_view ffmpegText, std::uint64_t decodedFrames,
                          std::optional<std::uint64_t> expectedFrames, long rate);
 
-// The sample frames of a finished WAV (plain, extensible or RF64), from its header; nullopt when
-// it is not one.
-std::optional<std::uint64_t> wavFrames(const std::string& path);
+// The shape of a finished WAV (plain, extensible or RF64), from its header; nullopt when it is
+// not one.
+std::optional<PcmShape> wavShape(const std::string& path);
 
 // sox.exe's decode step, "in.ape tmp.wav", for every lossless source other than a FLAC named
 // .flac (and for such a FLAC too when it is named otherwise): ffmpeg decodes it by its content

@@ -36,32 +36,50 @@ std::string readHead(const std::string& path, std::size_t size, off_t at) {
     return head;
 }
 
-// RIFF/RF64: "RIFF" size "WAVE", then chunks of id, 32-bit size, data padded to even.
-std::optional<std::uint64_t> riffFrames(std::string_view h) {
+// RIFF/RF64: "RIFF" size "WAVE", then chunks of id, 32-bit size, data padded to even;
+// "fmt ": format, channels, rate, bytes a second, block size, bits.
+std::optional<PcmShape> riffShape(std::string_view h) {
+    PcmShape shape;
     std::uint64_t blockAlign = 0;
     std::optional<std::uint64_t> rf64Data;
     for (std::size_t at = 12; at + 8 <= h.size();) {
         const std::string_view id = h.substr(at, 4);
         const std::uint64_t size = le(h, at + 4, 4);
-        if (id == "fmt " && at + 8 + 14 <= h.size()) {
+        if (id == "fmt " && at + 8 + 16 <= h.size()) {
+            shape.channels = static_cast<int>(le(h, at + 8 + 2, 2));
+            shape.rate = static_cast<long>(le(h, at + 8 + 4, 4));
             blockAlign = le(h, at + 8 + 12, 2);
+            shape.bits = static_cast<int>(le(h, at + 8 + 14, 2));
         } else if (id == "ds64" && at + 8 + 24 <= h.size()) {
             rf64Data = le(h, at + 8 + 8, 8);
         } else if (id == "data") {
             const std::uint64_t data = size == 0xffffffffu && rf64Data ? *rf64Data : size;
-            return blockAlign > 0 ? std::optional(data / blockAlign) : std::nullopt;
+            if (blockAlign == 0) {
+                return std::nullopt;
+            }
+            shape.frames = data / blockAlign;
+            return shape;
         }
         at += 8 + size + (size & 1);
     }
     return std::nullopt;
 }
 
-// "FORM" size "AIFF", chunks of id, 32-bit big-endian size; COMM: channels, frames, ...
-std::optional<std::uint64_t> aiffFrames(std::string_view h) {
+// "FORM" size "AIFF", chunks of id, 32-bit big-endian size; COMM: channels, frames, bits, rate
+// (an 80-bit float).
+std::optional<PcmShape> aiffShape(std::string_view h) {
     for (std::size_t at = 12; at + 8 <= h.size();) {
         const std::uint64_t size = be(h, at + 4, 4);
-        if (h.substr(at, 4) == "COMM" && at + 8 + 6 <= h.size()) {
-            return be(h, at + 8 + 2, 4);
+        if (h.substr(at, 4) == "COMM" && at + 8 + 18 <= h.size()) {
+            PcmShape shape;
+            shape.channels = static_cast<int>(be(h, at + 8, 2));
+            shape.frames = be(h, at + 8 + 2, 4);
+            shape.bits = static_cast<int>(be(h, at + 8 + 6, 2));
+            const auto exponent = static_cast<int>(be(h, at + 8 + 8, 2) & 0x7fff) - 16383;
+            const std::uint64_t mantissa = be(h, at + 8 + 10, 8);
+            shape.rate =
+                exponent >= 0 && exponent < 63 ? static_cast<long>(mantissa >> (63 - exponent)) : 0;
+            return shape;
         }
         at += 8 + size + (size & 1);
     }
@@ -142,15 +160,20 @@ const char* formatName(SourceFormat format) {
     return kNames[static_cast<std::size_t>(format)];
 }
 
-std::optional<std::uint64_t> statedPcmFrames(std::string_view head) {
+std::optional<PcmShape> pcmShape(std::string_view head) {
     switch (sniffFormat(head)) {
         case SourceFormat::Wav:
-            return riffFrames(head);
+            return riffShape(head);
         case SourceFormat::Aiff:
-            return aiffFrames(head);
+            return aiffShape(head);
         default:
             return std::nullopt;
     }
+}
+
+std::optional<std::uint64_t> statedPcmFrames(std::string_view head) {
+    const auto shape = pcmShape(head);
+    return shape ? std::optional(shape->frames) : std::nullopt;
 }
 
 }  // namespace lumivox::tools

@@ -23,9 +23,16 @@ const char* formatName(SourceFormat format);
 // The size of an ID3v2 tag at the start of `head` (header, footer and all), else 0.
 std::size_t leadingId3v2Size(std::string_view head);
 
-// The sample frames a PCM container's header states, from its first bytes (up to 64 KB):
-// RIFF and RF64 WAVE from the data chunk (ds64 for RF64) over the block size, AIFF and AIFC from
-// COMM. nullopt for anything else. For a file cut short this is more than the file holds.
+// What a PCM container's header states, from its first bytes (up to 64 KB): RIFF and RF64 WAVE
+// from "fmt " and the data chunk (ds64 for RF64) over the block size, AIFF and AIFC from COMM.
+// nullopt for anything else. For a file cut short the frames are more than the file holds.
+struct PcmShape {
+    std::uint64_t frames = 0;
+    long rate = 0;
+    int channels = 0;
+    int bits = 0;
+};
+std::optional<PcmShape> pcmShape(std::string_view head);
 std::optional<std::uint64_t> statedPcmFrames(std::string_view head);
 
 }  // namespace lumivox::tools

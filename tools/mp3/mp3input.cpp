@@ -10,19 +10,23 @@
 namespace lumivox::tools {
 
 std::string flacReport(const FlacReader& flac, const std::string& path) {
+    return inputReport("flac", path, static_cast<std::uint64_t>(flac.frames()),
+                       static_cast<std::uint32_t>(flac.sampleRate()), flac.channels(), flac.bits());
+}
+
+std::string inputReport(const std::string& demuxer, const std::string& path, std::uint64_t frames,
+                        std::uint32_t rate, int channels, int bits) {
     struct stat st {};
     const auto size = stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-    const auto frames = static_cast<std::uint64_t>(flac.frames());
-    const auto rate = static_cast<std::uint32_t>(flac.sampleRate());
-    const int bits = flac.bits();
     std::string format = bits > 16 ? "s32" : "s16";
     if (bits != 16 && bits != 32) {
         format += " (" + std::to_string(bits) + " bit)";
     }
-    return "Input #0, flac, from '" + path + "':\n  Duration: " + ffmpegDuration(frames, rate) +
+    return "Input #0, " + demuxer + ", from '" + path +
+           "':\n  Duration: " + ffmpegDuration(frames, rate) +
            ", start: 0.000000, bitrate: " + std::to_string(ffmpegBitrateKbps(size, frames, rate)) +
-           " kb/s\n  Stream #0:0: Audio: flac, " + std::to_string(rate) + " Hz, " +
-           (flac.channels() == 1 ? "mono" : "stereo") + ", " + format + "\n";
+           " kb/s\n  Stream #0:0: Audio: " + demuxer + ", " + std::to_string(rate) + " Hz, " +
+           (channels == 1 ? "mono" : "stereo") + ", " + format + "\n";
 }
 
 FfmpegDecode::FfmpegDecode(const Mp3Job& job, long capacity, bool wide, const char* adapterName)

@@ -16,6 +16,12 @@ namespace lumivox::tools {
 //     Duration: 00:03:00.00, start: 0.000000, bitrate: 99 kb/s
 //     Stream #0:0: Audio: flac, 44100 Hz, stereo, s16
 std::string flacReport(const FlacReader& flac, const std::string& path);
+// The same for another source read from the WAV sox.exe decoded it into:
+//   Input #0, ape, from 'song.ape':
+//     Duration: 00:03:00.00, start: 0.000000, bitrate: 612 kb/s
+//     Stream #0:0: Audio: ape, 44100 Hz, stereo, s16
+std::string inputReport(const std::string& demuxer, const std::string& path, std::uint64_t frames,
+                        std::uint32_t rate, int channels, int bits);
 
 // ffmpeg decoding the whole input for all pieces, resampled and mixed as the plain encode would
 // have it; its report on the input is printed once it has one.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <lame/lame.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,11 +20,14 @@
 #include "tools/argtranslate.h"
 #include "tools/decodedwav.h"
 #include "tools/flacreader.h"
+#include "tools/losslesswav.h"
 #include "tools/mp3/mp3file.h"
 #include "tools/mp3/mp3frames.h"
 #include "tools/mp3/mp3input.h"
 #include "tools/mp3/mp3pieces.h"
 #include "tools/runtool.h"
+#include "tools/sourceformat.h"
+#include "tools/wavprobe.h"
 
 namespace lumivox::tools {
 namespace {
@@ -63,10 +67,80 @@ std::string statusLine(std::size_t bytes, double seconds, double speed, char end
     return line;
 }
 
-// The encode as planned from the FLAC header.
+// The input as the pieces see it: a FLAC that libFLAC reads, or another lossless source through
+// the WAV sox.exe decoded it into.
+struct InputFacts {
+    bool ok = false;
+    bool flac = false;
+    long long frames = 0;
+    int rate = 0;
+    int channels = 0;
+    int bits = 0;
+    std::string wav;        // the decoded WAV of a source that is not a FLAC
+    bool plainWav = false;  // 16 bits behind the 44-byte header: its samples are read directly
+};
+
+InputFacts factsOf(const Mp3Job& job, const FlacReader& flac) {
+    InputFacts in;
+    if (flac.ok()) {
+        in.ok = in.flac = true;
+        in.frames = flac.frames();
+        in.rate = static_cast<int>(flac.sampleRate());
+        in.channels = flac.channels();
+        in.bits = flac.bits();
+        return in;
+    }
+    in.wav = decodedWavOf(job.input);
+    const auto shape = in.wav.empty() ? std::nullopt : wavShape(in.wav);
+    if (!shape || shape->rate <= 0 || shape->channels <= 0) {
+        return in;
+    }
+    in.ok = true;
+    in.frames = static_cast<long long>(shape->frames);
+    in.rate = static_cast<int>(shape->rate);
+    in.channels = shape->channels;
+    in.bits = shape->bits;
+    std::string head(44, '\0');
+    const int fd = open(in.wav.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    const bool read =
+        fd >= 0 && pread(fd, head.data(), head.size(), 0) == 44 && fstat(fd, &st) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    in.plainWav = read && readPlainWavHeader(head, static_cast<std::uint64_t>(st.st_size));
+    return in;
+}
+
+// ffmpeg's name of the demuxer, as its report shows it.
+const char* demuxerName(SourceFormat format) {
+    switch (format) {
+        case SourceFormat::Ape:
+            return "ape";
+        case SourceFormat::WavPack:
+            return "wv";
+        case SourceFormat::Tta:
+            return "tta";
+        case SourceFormat::Tak:
+            return "tak";
+        case SourceFormat::Mp4:
+            return "mov,mp4,m4a,3gp,3g2,mj2";
+        case SourceFormat::Aiff:
+            return "aiff";
+        case SourceFormat::Dsf:
+            return "dsf";
+        case SourceFormat::Dff:
+            return "iff";
+        default:
+            return "wav";
+    }
+}
+
+// The encode as planned from the FLAC header (or the decoded WAV's).
 struct Plan {
     bool direct = false;      // each piece reads its own span of the FLAC, or of the WAV below
     std::string wav;          // sox.exe's decode of this very FLAC, when there is one
+    std::string decodeFrom;   // what ffmpeg decodes when it must: the FLAC, or that WAV
     bool wide = false;        // more than 16 bits a sample
     long long spanStart = 0;  // of the input, at its rate: the track of an album image
     long long spanEnd = 0;
@@ -78,32 +152,34 @@ struct Plan {
 };
 
 // Why the job goes to plain ffmpeg, or empty with the plan filled in.
-std::string planEncode(const Mp3Job& job, const FlacReader& flac, int pieces, Plan& plan) {
+std::string planEncode(const Mp3Job& job, const InputFacts& in, int pieces, Plan& plan) {
     if (pieces < 2) {
         return "one processor core";
     }
-    if (!flac.ok()) {
+    if (!in.ok) {
         return "not a FLAC that libFLAC reads";
     }
     plan.spanStart = job.span ? static_cast<long long>(job.span->start) : 0;
     plan.spanEnd =
-        job.span ? std::min(static_cast<long long>(job.span->end), flac.frames()) : flac.frames();
+        job.span ? std::min(static_cast<long long>(job.span->end), in.frames) : in.frames;
     if (plan.spanStart >= plan.spanEnd) {
         return "the span lies past the input's end";
     }
-    if (plan.spanEnd - plan.spanStart < kShortestSeconds * flac.sampleRate()) {
+    if (plan.spanEnd - plan.spanStart < kShortestSeconds * in.rate) {
         return "shorter than " + std::to_string(kShortestSeconds) + " s";
     }
     // Not resampled or mixed, each piece decodes its own span of the FLAC: lossless, so the very
     // numbers ffmpeg would decode. Otherwise ffmpeg decodes the whole as the pieces go.
-    plan.direct = flac.sampleRate() == job.sampleRate && flac.channels() == job.channels;
-    plan.wide = flac.bits() > 16;
-    if (plan.direct && flac.bits() == 16) {
-        plan.wav = decodedWavOf(job.input);
+    plan.direct =
+        in.rate == job.sampleRate && in.channels == job.channels && (in.flac || in.plainWav);
+    plan.wide = in.bits > 16;
+    if (plan.direct && in.bits == 16) {
+        plan.wav = in.flac ? decodedWavOf(job.input) : in.wav;
     }
-    plan.inputFrames = flac.frames();
+    plan.decodeFrom = in.flac ? job.input : in.wav;
+    plan.inputFrames = in.frames;
     const long length = static_cast<long>(plan.spanEnd - plan.spanStart);
-    plan.expected = static_cast<long>(length * job.sampleRate / flac.sampleRate());
+    plan.expected = static_cast<long>(length * job.sampleRate / in.rate);
     plan.capacity = plan.expected + kSpareSeconds * job.sampleRate;
     if (!plan.direct && static_cast<long long>(plan.capacity) * (plan.wide ? 4 : 2) * job.channels >
                             kMostPcmBytes) {
@@ -266,9 +342,9 @@ std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& a) {
     long rate = 0, kbps = 0;
     if (a.size() < 11 || (a.size() - 11) % 2 != 0 || a[0] != "-i" || a[2] != "-y" ||
         a[3] != "-vn" || a[4] != "-ar" || a[6] != "-ab" || a[8] != "-ac" ||
-        (a[9] != "1" && a[9] != "2") || !endsWithNoCase(a[1], ".flac") ||
-        !endsWithNoCase(a.back(), ".mp3") || !parsePositive(a[5], rate) || a[7].size() < 2 ||
-        a[7].back() != 'k' || !parsePositive(a[7].substr(0, a[7].size() - 1), kbps) || kbps > 320) {
+        (a[9] != "1" && a[9] != "2") || !endsWithNoCase(a.back(), ".mp3") ||
+        !parsePositive(a[5], rate) || a[7].size() < 2 || a[7].back() != 'k' ||
+        !parsePositive(a[7].substr(0, a[7].size() - 1), kbps) || kbps > 320) {
         return std::nullopt;
     }
     Mp3Job job{a[1],
@@ -299,15 +375,22 @@ std::vector<long> pieceStarts(long frames, int pieces) {
 Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName) {
     const auto started = Clock::now();
     const FlacReader flac(job.input);
+    const InputFacts in = factsOf(job, flac);
     Plan plan;
-    if (std::string refused = planEncode(job, flac, pieces, plan); !refused.empty()) {
+    if (std::string refused = planEncode(job, in, pieces, plan); !refused.empty()) {
         return {std::nullopt, refused};
     }
     std::unique_ptr<FfmpegDecode> decode;
-    if (plan.direct) {
+    if (plan.direct && in.flac) {
         print(flacReport(flac, job.input));
+    } else if (plan.direct) {
+        print(inputReport(demuxerName(sourceFormatOf(job.input)), job.input,
+                          static_cast<std::uint64_t>(in.frames),
+                          static_cast<std::uint32_t>(in.rate), in.channels, in.bits));
     } else {
-        decode = std::make_unique<FfmpegDecode>(job, plan.capacity, plan.wide, adapterName);
+        Mp3Job decoded = job;
+        decoded.input = plan.decodeFrom;
+        decode = std::make_unique<FfmpegDecode>(decoded, plan.capacity, plan.wide, adapterName);
     }
     Timings timings;
     Encoded encoded = encodePieces(job, plan, decode.get(), timings);

@@ -34,8 +34,9 @@ struct Mp3Outcome {
     std::string reason;  // why plain ffmpeg, or how the pieces went and where the time went
 };
 
-// Encodes the job on `pieces` threads; plain ffmpeg is left to do it when there is no FLAC that
-// libFLAC reads, the input is under 20 seconds, or decoding fails.
+// Encodes the job on `pieces` threads; plain ffmpeg is left to do it when there is neither a FLAC
+// that libFLAC reads nor the WAV sox.exe decoded another lossless source into, the input is
+// under 20 seconds, or decoding fails.
 Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterName);
 
 // When $LUMIVOX_PIECES_REPORT names a file, appends "<input>\t<pieces|plain>\t<reason>" to it.
