@@ -54,8 +54,10 @@ int pcmBytes(const char* codec) {
     return codec[5] == '1' ? 2 : codec[5] == '2' ? 3 : 4;
 }
 
-// The interesting lines of ffmpeg's text: decoders and demuxers say so on damage.
-std::string firstErrorLine(std::string_view text) {
+// The interesting lines of ffmpeg's text: decoders and demuxers say so on damage, and a lossless
+// decoder ("[wavpack @ 0x55d0] Block size 21686265 is out of bounds") says nothing else.
+std::string firstErrorLine(std::string_view text, std::string_view codec = {}) {
+    const std::string decoder = codec.empty() ? std::string() : "[" + std::string(codec) + " @";
     constexpr std::array<std::string_view, 8> kSigns = {"Error while decoding",
                                                         "Error decoding",
                                                         "Invalid data",
@@ -71,6 +73,9 @@ std::string firstErrorLine(std::string_view text) {
             end = text.size();
         }
         const std::string_view line = text.substr(at, end - at);
+        if (!decoder.empty() && startsWith(line, decoder)) {
+            return std::string(line);
+        }
         for (std::string_view sign : kSigns) {
             if (line.find(sign) != std::string_view::npos) {
                 return std::string(line);
@@ -220,8 +225,9 @@ LosslessDecode planLosslessDecode(const ProbeFacts& probe, SourceFormat format,
 }
 
 std::string decodeDamage(std::string_view ffmpegText, std::uint64_t decodedFrames,
-                         std::optional<std::uint64_t> expectedFrames, long rate) {
-    if (std::string line = firstErrorLine(ffmpegText); !line.empty()) {
+                         std::optional<std::uint64_t> expectedFrames, long rate,
+                         std::string_view codec) {
+    if (std::string line = firstErrorLine(ffmpegText, codec); !line.empty()) {
         return line;
     }
     const auto tolerance = static_cast<std::uint64_t>(rate / 100);
@@ -286,7 +292,7 @@ std::optional<int> decodeLosslessToWav(const std::vector<std::string>& args,
     }
     const auto shape = wavShape(output);
     const std::string damage =
-        shape ? decodeDamage(text, shape->frames, plan.expectedFrames, plan.rate)
+        shape ? decodeDamage(text, shape->frames, plan.expectedFrames, plan.rate, facts.codec)
               : "no WAV written";
     if (!damage.empty()) {
         unlink(output.c_str());

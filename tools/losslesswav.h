@@ -48,11 +48,13 @@ LosslessDecode planLosslessDecode(const ProbeFacts& probe, SourceFormat format,
                                   std::optional<std::uint64_t> headFrames, const std::string& input,
                                   const std::string& output);
 
-// Why the decode is damaged: the first decoder error ffmpeg printed, else a shortfall of more
-// than 10 ms against the stated length; empty when whole.
+// Why the decode is damaged: the first error ffmpeg printed, or anything the source's decoder
+// (`codec`, ffprobe's name) printed, else a shortfall of more than 10 ms against the stated
+// length; empty when whole.
 //   "[ape @ 0x55d0] Error decoding frame" or "decoded 15.00 s of 30.00 s: the file is cut short"
 std::string decodeDamage(std::string_view ffmpegText, std::uint64_t decodedFrames,
-                         std::optional<std::uint64_t> expectedFrames, long rate);
+                         std::optional<std::uint64_t> expectedFrames, long rate,
+                         std::string_view codec = {});
 
 // The shape of a finished WAV (plain, extensible or RF64), from its header; nullopt when it is
 // not one.

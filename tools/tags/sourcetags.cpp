@@ -13,6 +13,8 @@
 
 #include "tools/covers/coverfile.h"
 #include "tools/covers/flacpicture.h"
+#include "tools/sourceformat.h"
+#include "tools/tags/losslesstags.h"
 #include "tools/tags/tagmap.h"
 
 namespace lumivox::tools {
@@ -59,6 +61,10 @@ SourceTags readSourceTags(const std::string& input) {
                 tags.sampleRate = p->sampleRate();
             }
             tags.pictures = flacPictures(input);
+        } else if (const SourceFormat format = sourceFormatOf(input);
+                   format != SourceFormat::Unknown && format != SourceFormat::Flac &&
+                   readLosslessTags(input, format, tags)) {
+            // APE, WavPack, TTA, TAK, ALAC, WAV, AIFF, DSD: by what the file holds.
         } else {
             TagLib::FileRef ref(input.c_str(), false);
             if (!ref.isNull() && ref.file()) {

@@ -24,8 +24,9 @@ struct SourceTags {
     bool read = false;  // false: TagLib knows no tags of such a file
 };
 
-// The FLAC's Vorbis comments and pictures (any other input: the tags TagLib reads from it);
-// when it holds no usable picture, its folder's cover file as the front cover.
+// The FLAC's Vorbis comments and pictures (another lossless source: its APEv2, MP4 or ID3v2 tags
+// by what it holds, see losslesstags.h; any other input: the tags TagLib reads from it); when it
+// holds no usable picture, its folder's cover file as the front cover.
 SourceTags readSourceTags(const std::string& input);
 
 // The fields of ffmpeg's "-metadata KEY=VALUE" arguments, in order:
