@@ -1,5 +1,7 @@
 #include "filelist/folderscan.h"
 
+#include "filelist/losslessnames.h"
+
 #include <QCollator>
 #include <QFile>
 #include <QLocale>
@@ -139,7 +141,7 @@ void FolderScan::walk(const QString& folder, const QByteArray& native, QStringLi
         if (trimmed == QStringLiteral(".") || trimmed == QStringLiteral("..")) {
             continue;
         }
-        if (r.folder || isFlacName(trimmed)) {
+        if (r.folder || (allLossless_ ? isLosslessName(trimmed) : isFlacName(trimmed))) {
             entries.push_back({name, r.bytes, r.folder, collator_.sortKey(name)});
         }
     }

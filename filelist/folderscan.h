@@ -20,12 +20,12 @@ QString TrimPadding(const QString& name);
 // A name the scan collects: its last five characters, upper-cased, are ".FLAC".
 bool isFlacName(const QString& name);
 
-// Walks a folder tree for FLAC files: a folder's own files first, then its subfolders depth
-// first, each folder's entries in the order a file manager shows them ("Track 2" before
-// "Track 10"). Every subfolder is searched, however many. A folder that cannot be read
-// contributes nothing, and no folder is entered twice in one walk, so a symbolic link back up
-// the tree cannot make the walk endless. Names are read as bytes: one that is not UTF-8 is
-// shown decoded with its folder's likeliest code page, and its true bytes are kept.
+// Walks a folder tree for FLAC files (or every lossless file, see setAllLossless): a folder's own
+// files first, then its subfolders depth first, each folder's entries in the order a file manager
+// shows them ("Track 2" before "Track 10"). Every subfolder is searched, however many. A folder
+// that cannot be read contributes nothing, and no folder is entered twice in one walk, so a
+// symbolic link back up the tree cannot make the walk endless. Names are read as bytes: one that is
+// not UTF-8 is shown decoded with its folder's likeliest code page, and its true bytes are kept.
 class FolderScan {
   public:
     // serve runs as the walk starts, then at most once per serveIntervalMs while it goes on.
@@ -39,6 +39,9 @@ class FolderScan {
     void SearchFolder(const QString& folder, QStringList& results,
                       QList<QByteArray>* natives = nullptr, const QByteArray& nativeFolder = {});
 
+    // Also collects the other lossless formats (isLosslessName), not only ".flac".
+    void setAllLossless(bool on) { allLossless_ = on; }
+
     // Ends a walk in progress at the next entry (from a handler run while it serves events).
     void cancel() { cancelled_ = true; }
     bool isRunning() const { return depth_ > 0; }
@@ -50,6 +53,7 @@ class FolderScan {
     ThrottledServe serve_;
     int depth_ = 0;
     bool cancelled_ = false;
+    bool allLossless_ = false;
     QCollator collator_;  // made once: an ICU collator costs milliseconds to set up
     std::set<std::pair<unsigned long, unsigned long>> visited_;  // device, inode
 };

@@ -10,13 +10,15 @@
 #include "engine/throttledserve.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
+#include "filelist/losslessnames.h"
 
 namespace lumivox {
 
 namespace {
 const QString kAddTitle = QStringLiteral("Open Files");
-const QString kAddFilter =
-    QStringLiteral("FLAC声音文件(*.FLAC, *.flac)|*.flac|所有格式文件(*.*)|*.*");
+// The lossless formats beside the FLAC filter, which stays the first and the one chosen.
+const QString kAddFilter = QStringLiteral("FLAC声音文件(*.FLAC, *.flac)|*.flac|") +
+                           losslessDialogFilter() + QStringLiteral("|所有格式文件(*.*)|*.*");
 const QString kFolderTitle = QStringLiteral("请选择一个文件夹:");
 const QString kScanTitle = QStringLiteral("选择一个文件夹:");
 const QString kSearching = QStringLiteral("搜索文件...");

@@ -103,7 +103,9 @@ std::string readFile(const std::string& path, std::size_t most) {
     return bytes;
 }
 
-ProbeFacts probe(const std::string& input, const std::string& adapterName) {
+}  // namespace
+
+ProbeFacts probeSource(const std::string& input, const std::string& adapterName) {
     ToolRun run;
     run.program = "ffprobe";
     run.args = {"-v",
@@ -126,8 +128,6 @@ ProbeFacts probe(const std::string& input, const std::string& adapterName) {
         [](std::string_view) {}, adapterName.c_str());
     return parseProbe(out);
 }
-
-}  // namespace
 
 ProbeFacts parseProbe(std::string_view text) {
     ProbeFacts p;
@@ -265,7 +265,7 @@ std::optional<int> decodeLosslessToWav(const std::vector<std::string>& args,
         noteRefusedSource(input, why);
         return 1;
     };
-    const ProbeFacts facts = probe(input, adapterName);
+    const ProbeFacts facts = probeSource(input, adapterName);
     const LosslessDecode plan =
         planLosslessDecode(facts, format, statedPcmFrames(readFile(input, 65536)), input, output);
     if (!plan.refusal.empty()) {

@@ -32,6 +32,8 @@ struct ProbeFacts {
     std::optional<std::uint64_t> statedFrames;  // duration_ts at the stream's rate
 };
 ProbeFacts parseProbe(std::string_view text);
+// Runs that ffprobe; empty facts when it cannot read the file.
+ProbeFacts probeSource(const std::string& input, const std::string& adapterName);
 
 // How the source becomes the work folder's WAV: ffmpeg's arguments, or why it is refused.
 struct LosslessDecode {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "filelist/folderscan.h"
+#include "filelist/losslessnames.h"
 
 using namespace lumivox;
 
@@ -54,6 +55,36 @@ TEST_F(FolderScanTest, CollectsFlacNamesInAnyCaseAndNothingElse) {
     touch("   /spaced.flac");  // a folder named only with spaces is searched too
     EXPECT_EQ(relative(scan(root())), (QStringList{".flac", "a.flac", "B.FLAC", "c.Flac", "f.flac ",
                                                    "   /spaced.flac", "x.flac/inner.flac"}));
+}
+
+// The other lossless formats only when the option asks for them; ".flac" alone otherwise.
+TEST_F(FolderScanTest, CollectsEveryLosslessFormatOnlyWhenAsked) {
+    for (const char* name :
+         {"01.ape", "02.WV", "03.tta", "04.tak", "05.m4a", "06.wav", "07.aif", "08.AIFF", "09.dsf",
+          "10.dff", "11.flac", "12.mp3", "13.ogg", "14.cue", "15.ape.txt", "Disc/16.Ape"}) {
+        touch(name);
+    }
+    EXPECT_EQ(relative(scan(root())), QStringList{"11.flac"});
+    FolderScan all;
+    all.setAllLossless(true);
+    QStringList results;
+    all.SearchFolder(root(), results);
+    EXPECT_EQ(relative(results),
+              (QStringList{"01.ape", "02.WV", "03.tta", "04.tak", "05.m4a", "06.wav", "07.aif",
+                           "08.AIFF", "09.dsf", "10.dff", "11.flac", "Disc/16.Ape"}));
+}
+
+TEST(LosslessNames, TheDialogFilterListsEveryFormat) {
+    const QString filter = losslessDialogFilter();
+    EXPECT_TRUE(filter.startsWith(QStringLiteral("所有无损音频(*.flac, *.ape, ")));
+    const QString patterns = filter.section(u'|', 1);
+    EXPECT_EQ(patterns.split(u' ').size(), losslessSuffixes().size());
+    for (const char* suffix : {"*.ape", "*.wv", "*.tta", "*.tak", "*.m4a", "*.wav", "*.aiff",
+                               "*.aif", "*.dsf", "*.dff", "*.flac"}) {
+        EXPECT_TRUE(patterns.split(u' ').contains(QString::fromLatin1(suffix))) << suffix;
+    }
+    EXPECT_FALSE(isLosslessName(QStringLiteral("song.mp3")));
+    EXPECT_FALSE(isLosslessName(QStringLiteral("ape")));
 }
 
 TEST_F(FolderScanTest, OwnFilesFirstThenSubfoldersDepthFirstInFileManagerOrder) {

@@ -266,7 +266,10 @@ TEST_F(WindowTest, AddDialogRequestAndLastFolder) {
     EXPECT_EQ(dialogs.requests[0].kind, DialogRequest::Open);
     EXPECT_EQ(dialogs.requests[0].title, "Open Files");
     EXPECT_EQ(dialogs.requests[0].filter,
-              "FLAC声音文件(*.FLAC, *.flac) (*.flac);;所有格式文件(*.*) (*.*)");
+              "FLAC声音文件(*.FLAC, *.flac) (*.flac);;"
+              "所有无损音频(*.flac, *.ape, *.wv, *.tta, *.tak, *.m4a, *.wav, *.aif, *.aiff, *.dsf, "
+              "*.dff) (*.flac *.ape *.wv *.tta *.tak *.m4a *.wav *.aif *.aiff *.dsf *.dff);;"
+              "所有格式文件(*.*) (*.*)");
     EXPECT_EQ(window.fileCommands()->LastAddFolder(), "/music/");
 
     window.router()->imgToolbar_Click(0);

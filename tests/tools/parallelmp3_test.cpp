@@ -321,11 +321,16 @@ TEST_F(ParallelMp3, JobIsOnlyTheBatchsMp3Encode) {
     EXPECT_EQ(job->sampleRate, 12000);
     EXPECT_EQ(job->kbps, 96);
     EXPECT_EQ(job->channels, 1);
-    for (const auto& [at, value] :
-         {std::pair{10, "/o/a.wav"}, {9, "3"}, {7, "96"}, {1, "/m/a.wav"}}) {
+    for (const auto& [at, value] : {std::pair{10, "/o/a.wav"}, {9, "3"}, {7, "96"}, {2, "-n"}}) {
         std::vector<std::string> other = batch;
         other[static_cast<std::size_t>(at)] = value;
         EXPECT_FALSE(parseMp3Job(other)) << value;
+    }
+    // Every lossless source is the batch's too, whatever its name says it is.
+    for (const char* source : {"/m/a.wav", "/m/a.ape", "/m/a.m4a", "/m/a"}) {
+        std::vector<std::string> other = batch;
+        other[1] = source;
+        EXPECT_TRUE(parseMp3Job(other)) << source;
     }
 }
 

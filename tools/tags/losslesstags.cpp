@@ -26,16 +26,6 @@
 namespace lumivox::tools {
 namespace {
 
-// Any file as TagLib reads bytes from it, for tags TagLib finds no file class for (TAK, DSF,
-// DSDIFF) or does not look for (TTA's APEv2).
-class RawFile : public TagLib::File {
-  public:
-    explicit RawFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
-    TagLib::Tag* tag() const override { return nullptr; }
-    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
-    bool save() override { return false; }
-};
-
 void addFields(SourceTags& tags, const TagLib::PropertyMap& map) {
     for (const auto& [key, values] : map) {
         TagField field{upperAscii(key.to8Bit(true)), {}};
@@ -101,21 +91,6 @@ void readId3v2(SourceTags& tags, TagLib::ID3v2::Tag* id3) {
     }
 }
 
-// The APEv2 tag that ends the file, or ends it before an ID3v1 tag; nullptr when there is none.
-std::unique_ptr<TagLib::APE::Tag> apeAtEnd(TagLib::File& file) {
-    const long size = file.length();
-    for (const long footer : {size - 32, size - 128 - 32}) {
-        if (footer < 0) {
-            continue;
-        }
-        file.seek(footer);
-        if (file.readBlock(8) == TagLib::APE::Tag::fileIdentifier()) {
-            return std::make_unique<TagLib::APE::Tag>(&file, footer);
-        }
-    }
-    return nullptr;
-}
-
 std::uint64_t readLe(TagLib::File& file, long at, int bytes) {
     file.seek(at);
     const TagLib::ByteVector v = file.readBlock(static_cast<unsigned long>(bytes));
@@ -167,6 +142,20 @@ void setLength(SourceTags& tags, const std::string& input, unsigned long long fr
 
 }  // namespace
 
+std::unique_ptr<TagLib::APE::Tag> apeTagAtEnd(TagLib::File& file) {
+    const long size = file.length();
+    for (const long footer : {size - 32, size - 128 - 32}) {
+        if (footer < 0) {
+            continue;
+        }
+        file.seek(footer);
+        if (file.readBlock(8) == TagLib::APE::Tag::fileIdentifier()) {
+            return std::make_unique<TagLib::APE::Tag>(&file, footer);
+        }
+    }
+    return nullptr;
+}
+
 bool readLosslessTags(const std::string& input, SourceFormat format, SourceTags& tags) {
     TagLib::FileStream stream(input.c_str(), true);
     if (!stream.isOpen()) {
@@ -200,7 +189,7 @@ bool readLosslessTags(const std::string& input, SourceFormat format, SourceTags&
                 return false;
             }
             // TagLib reads TTA's ID3 tags only; rippers write APEv2.
-            const std::unique_ptr<TagLib::APE::Tag> ape = apeAtEnd(file);
+            const std::unique_ptr<TagLib::APE::Tag> ape = apeTagAtEnd(file);
             if (ape && !ape->isEmpty()) {
                 readApe(tags, ape.get());
             } else {
@@ -211,8 +200,8 @@ bool readLosslessTags(const std::string& input, SourceFormat format, SourceTags&
             break;
         }
         case SourceFormat::Tak: {
-            RawFile file(&stream);
-            readApe(tags, apeAtEnd(file).get());
+            RawTagFile file(&stream);
+            readApe(tags, apeTagAtEnd(file).get());
             setLength(tags, input, 0, 0);
             break;
         }
@@ -256,7 +245,7 @@ bool readLosslessTags(const std::string& input, SourceFormat format, SourceTags&
         }
         case SourceFormat::Dsf:
         case SourceFormat::Dff: {
-            RawFile file(&stream);
+            RawTagFile file(&stream);
             if (const long at = id3v2Offset(file, format); at >= 0) {
                 TagLib::ID3v2::Tag id3(&file, at, frames);
                 readId3v2(tags, &id3);

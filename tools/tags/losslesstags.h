@@ -1,5 +1,9 @@
 #pragma once
 
+#include <taglib/apetag.h>
+#include <taglib/tfile.h>
+
+#include <memory>
 #include <string>
 
 #include "tools/sourceformat.h"
@@ -17,5 +21,18 @@ namespace lumivox::tools {
 // The length is that of the WAV sox.exe decoded it into, when noted, else what the header
 // says. False when the file is not one TagLib reads.
 bool readLosslessTags(const std::string& input, SourceFormat format, SourceTags& tags);
+
+// Any file as TagLib reads bytes from it, for tags TagLib finds no file class for (TAK, DSF,
+// DSDIFF) or does not look for (TTA's APEv2).
+class RawTagFile : public TagLib::File {
+  public:
+    explicit RawTagFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
+
+// The APEv2 tag that ends the file, or ends it before an ID3v1 tag; nullptr when there is none.
+std::unique_ptr<TagLib::APE::Tag> apeTagAtEnd(TagLib::File& file);
 
 }  // namespace lumivox::tools
