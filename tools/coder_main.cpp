@@ -1,5 +1,6 @@
 // coder.exe: ffmpeg like coder2.exe, but the batch's MP3 encode runs in pieces on every core,
 // and an MP3 made from a FLAC gets the same tags and pictures either way.
+#include "tooljob/mp3track.h"
 #include "tools/adapter.h"
 #include "tools/mp3/parallelmp3.h"
 #include "tools/tags/mp3tags.h"
@@ -7,22 +8,9 @@
 
 namespace {
 
-// The tags' -metadata arguments are the tag writer's, whichever encode runs.
-lumivox::tools::Args withoutMetadata(const lumivox::tools::Args& args) {
-    lumivox::tools::Args rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-metadata" && i + 1 < args.size()) {
-            ++i;
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
-    return rest;
-}
-
 std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string& name) {
     using namespace lumivox::tools;
-    const auto job = parseMp3Job(withoutMetadata(args));
+    const auto job = parseMp3Job(lumivox::tooljob::withoutMetadata(args));
     if (!job) {
         return std::nullopt;
     }
