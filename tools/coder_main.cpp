@@ -3,6 +3,7 @@
 // refused (lossy, damaged) gets no MP3.
 #include <cstdio>
 
+#include "tooljob/mp3track.h"
 #include "tools/adapter.h"
 #include "tools/decodedwav.h"
 #include "tools/inputpaths.h"
@@ -12,22 +13,9 @@
 
 namespace {
 
-// The tags' -metadata arguments are the tag writer's, whichever encode runs.
-lumivox::tools::Args withoutMetadata(const lumivox::tools::Args& args) {
-    lumivox::tools::Args rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-metadata" && i + 1 < args.size()) {
-            ++i;
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
-    return rest;
-}
-
 std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string& name) {
     using namespace lumivox::tools;
-    const auto job = parseMp3Job(withoutMetadata(args));
+    const auto job = parseMp3Job(lumivox::tooljob::withoutMetadata(args));
     if (!job) {
         return std::nullopt;
     }

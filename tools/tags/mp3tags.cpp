@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "tooljob/mp3track.h"
 #include "tools/argtranslate.h"
 #include "tools/inputpaths.h"
 #include "tools/mp3/mp3length.h"
@@ -132,7 +133,7 @@ int withMp3Tags(int status, const std::vector<std::string>& args) {
     if (!tags.read) {
         return status;
     }
-    applyMetadata(tags, metadataArguments(args));
+    applyMetadata(tags, tooljob::parseMetadata(args));
     const Id3Version version = id3VersionFromEnvironment();
     const std::string encoder = std::string("LAME") + get_lame_short_version();
     std::optional<std::uint64_t> samples;
