@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "tools/tags/imagesource.h"
+
 namespace lumivox::cue {
 
 namespace {
@@ -203,7 +205,16 @@ Lookup findImage(const QString& flacPath, const Decoder& other) {
     if (!isRegularFile(encoded)) {
         return {};
     }
-    const auto stream = streamOf(encoded);
+    auto stream = streamOf(encoded);
+    // An APE, WavPack, TTA, TAK or WAV image: its length, and the sheet rippers write into its
+    // APEv2 tag in place of the FLAC's CUESHEET comment.
+    std::optional<QString> otherSheet;
+    if (!stream) {
+        if (const auto source = tools::imageSourceOf(encoded.toStdString())) {
+            stream = Stream{source->rate, source->samples};
+            otherSheet = QString::fromStdString(source->embeddedSheet);
+        }
+    }
     if (!stream || stream->samples <= 0) {
         return {};
     }
@@ -255,8 +266,9 @@ Lookup findImage(const QString& flacPath, const Decoder& other) {
         return found;
     }
 
-    const QStringList comments = commentsOf(encoded);
-    const QString embedded = commentValue(comments, QStringLiteral("CUESHEET"));
+    const QStringList comments = otherSheet ? QStringList() : commentsOf(encoded);
+    const QString embedded =
+        otherSheet ? *otherSheet : commentValue(comments, QStringLiteral("CUESHEET"));
     if (!embedded.isEmpty()) {
         Lookup found{flacPath + QStringLiteral(" (CUESHEET)"), std::nullopt, {}};
         QString why;
@@ -269,7 +281,8 @@ Lookup findImage(const QString& flacPath, const Decoder& other) {
         }
         return found;
     }
-    if (const auto sheet = sheetFromBlock(encoded, comments, stream->rate)) {
+    if (const auto sheet =
+            otherSheet ? std::nullopt : sheetFromBlock(encoded, comments, stream->rate)) {
         Lookup found{flacPath + QStringLiteral(" (CUESHEET)"), std::nullopt, {}};
         QString why;
         found.image = imageFromSheet(*sheet, flac.fileName(), stream->rate, stream->samples, &why);

@@ -38,7 +38,9 @@ struct Lookup {
 // The FLAC's sheet: a .cue beside it with the same stem in any letter case, or one whose FILE
 // names this FLAC or a file of its stem (the .wav or .ape the ripper wrote); else the FLAC's
 // CUESHEET comment; else its CUESHEET block (titles from its CUE_TRACKnn_TITLE fields, else
-// "Track 01"...). `other` reads a sheet that is neither UTF-8 nor UTF-16.
+// "Track 01"...). An APE, WavPack, TTA, TAK or WAV image has the sheets beside it looked at the
+// same way, then the "Cuesheet" item of its APEv2 tag. `other` reads a sheet that is neither
+// UTF-8 nor UTF-16.
 Lookup findImage(const QString& flacPath, const Decoder& other);
 
 // A sheet's tracks laid on an audio file of `rate` and `samples`, tagged: the tracks of the FILE
