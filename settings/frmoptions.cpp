@@ -27,8 +27,9 @@ namespace lumivox {
 
 namespace {
 
-constexpr int kClientWidth = 304;
-constexpr int kClientHeight = 310;
+// Wide enough for the scan's line of every lossless format.
+constexpr int kClientWidth = 520;
+constexpr int kClientHeight = 340;
 constexpr int kMargin = 16;
 constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
@@ -130,10 +131,17 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
     }
     cmbCueCodePage_->setGeometry(kMargin + 64, 234, 140, kRowHeight);
 
+    chkAllLossless_ = named(
+        new QCheckBox(
+            QStringLiteral("扫描时也包括其他无损格式（APE、WV、TTA、TAK、M4A、WAV、AIFF、DSF）"),
+            this),
+        "chkAllLossless");
+    chkAllLossless_->setGeometry(kMargin, 264, kClientWidth - 2 * kMargin, kRowHeight);
+
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
-    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 270, 72, 26);
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 300, 72, 26);
     Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
-    Command2_->setGeometry(kClientWidth - kMargin - 72, 270, 72, 26);
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 300, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
     const DialogImageButtons images =
@@ -167,6 +175,7 @@ void frmOptions::Form_Load() {
     cmbId3_->setCurrentIndex(
         (settings::load(settings::ini::Id3Version) == QStringLiteral("2.3")) ? 1 : 0);
     chkCueSplit_->setChecked(settings::load(settings::ini::CueSplit));
+    chkAllLossless_->setChecked(settings::load(settings::ini::AllLossless));
     // A name this program does not know reads as automatic.
     cmbCueCodePage_->setCurrentIndex(
         std::max(0, cmbCueCodePage_->findText(settings::load(settings::ini::CueCodePage))));
@@ -229,6 +238,7 @@ void frmOptions::imgOK_Click() {
     settings::save(settings::ini::Id3Version,
                    cmbId3_->currentIndex() == 1 ? QStringLiteral("2.3") : QStringLiteral("2.4"));
     settings::save(settings::ini::CueSplit, chkCueSplit_->isChecked());
+    settings::save(settings::ini::AllLossless, chkAllLossless_->isChecked());
     settings::save(settings::ini::CueCodePage, cmbCueCodePage_->currentIndex() == 0
                                                    ? QString()
                                                    : cmbCueCodePage_->currentText());

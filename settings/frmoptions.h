@@ -33,6 +33,7 @@ class frmOptions : public QDialog {
     QComboBox* cmbId3() const { return cmbId3_; }
     QCheckBox* chkCueSplit() const { return chkCueSplit_; }
     QComboBox* cmbCueCodePage() const { return cmbCueCodePage_; }
+    QCheckBox* chkAllLossless() const { return chkAllLossless_; }
     QPushButton* Command1() const { return Command1_; }
     QPushButton* Command2() const { return Command2_; }
 
@@ -57,6 +58,7 @@ class frmOptions : public QDialog {
     QCheckBox* chkCueSplit_ = nullptr;     // lumivox.ini: one MP3 per track of an album image
     QComboBox* cmbCueCodePage_ = nullptr;  // lumivox.ini: "自动", or the sheets' code page
     QComboBox* cmbId3_ = nullptr;          // likewise: ID3v2.4, or ID3v2.3 with ID3v1
+    QCheckBox* chkAllLossless_ = nullptr;  // lumivox.ini: the folder scan takes every format
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;
 };

@@ -32,6 +32,9 @@ inline const Choice Id3Version{"Tags/Id3Version", {"2.4", "2.3"}, "2.4"};
 inline const Switch CueSplit{"Cue/Split", true};
 // "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动"
 inline const Text CueCodePage{"Cue/CodePage", QString()};
+// "扫描时也包括其他无损格式（APE、WV、TTA、TAK、M4A、WAV、AIFF、DSF）": the folder scan takes
+// every lossless format, not only .flac
+inline const Switch AllLossless{"Input/AllLossless", false};
 }  // namespace ini
 
 bool load(const Switch& setting);

@@ -11,6 +11,7 @@
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/losslessnames.h"
+#include "settings/lumivoxini.h"
 
 namespace lumivox {
 
@@ -113,6 +114,7 @@ void FileListCommands::ScanFolderIntoList() {
         QList<QByteArray> natives;
         scanCancelled_ = false;
         emit scanRunningChanged(true);
+        scan_.setAllLossless(settings::load(settings::ini::AllLossless));
         scan_.SearchFolder(*folder, lstAddFolder_, &natives);
         emit scanRunningChanged(false);
         if (!scanCancelled_) {

@@ -249,3 +249,31 @@ TEST_F(OptionsDialog, CueChoicesStartTickedAndAutomaticAndAreKeptInLumivoxIni) {
 }
 
 }  // namespace
+
+namespace {
+
+// The scan's choice of every lossless format: off at first, its text as the window shows it,
+// kept in lumivox.ini under Input/AllLossless.
+TEST_F(OptionsDialog, AllLosslessStartsOffAndIsKeptInLumivoxIni) {
+    {
+        frmOptions dialog(options_);
+        EXPECT_EQ(dialog.chkAllLossless()->objectName(), "chkAllLossless");
+        EXPECT_EQ(
+            dialog.chkAllLossless()->text(),
+            QStringLiteral("扫描时也包括其他无损格式（APE、WV、TTA、TAK、M4A、WAV、AIFF、DSF）"));
+        EXPECT_FALSE(dialog.chkAllLossless()->isChecked());
+        // Its whole text is shown, not cut at the dialog's edge.
+        EXPECT_LE(dialog.chkAllLossless()->sizeHint().width(), dialog.chkAllLossless()->width());
+        EXPECT_LE(dialog.chkAllLossless()->geometry().right(), dialog.width());
+        dialog.chkAllLossless()->setChecked(true);
+        dialog.imgOK_Click();
+    }
+    EXPECT_TRUE(settings::load(settings::ini::AllLossless));
+    QFile ini(paths::lumivoxIniPath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("AllLossless=true"));
+    frmOptions again(options_);
+    EXPECT_TRUE(again.chkAllLossless()->isChecked());
+}
+
+}  // namespace
