@@ -1,6 +1,7 @@
 #include "filelist/filelistmodel.h"
 
 #include "engine/base/apppaths.h"
+#include "filelist/losslessnames.h"
 
 namespace lumivox {
 
@@ -22,7 +23,12 @@ QString trimSpaces(const QString& text) {
 }  // namespace
 
 QString formatLabelFor(const QString& path) {
-    return trimSpaces(path).right(4).toUpper();
+    const QString trimmed = trimSpaces(path);
+    // A WavPack's "song.wv" shows ".WV", not "G.WV".
+    if (isLosslessName(trimmed)) {
+        return (u'.' + trimmed.section(u'.', -1)).right(4).toUpper();
+    }
+    return trimmed.right(4).toUpper();
 }
 
 QString ParsePath(const QString& sPathIn) {

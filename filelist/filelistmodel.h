@@ -17,7 +17,8 @@ struct FileEntry {
 };
 
 // The path trimmed of spaces, its last four characters (all when shorter), upper case:
-// "/music/a.flac" -> "FLAC", "/x/b.mp3" -> ".MP3", "/music/Live" -> "LIVE".
+// "/music/a.flac" -> "FLAC", "/x/b.mp3" -> ".MP3", "/music/Live" -> "LIVE"; a lossless format's
+// name from its dot: "/music/a.wv" -> ".WV".
 QString formatLabelFor(const QString& path);
 
 // Folder part of a path with its trailing separator, empty when it has none:

@@ -251,7 +251,9 @@ std::optional<int> decodeLosslessToWav(const std::vector<std::string>& args,
     const std::string& input = args[0];
     const SourceFormat format = sourceFormatOf(input);
     const bool flacByName = format == SourceFormat::Flac && endsWithNoCase(input, ".flac");
-    if (format == SourceFormat::Unknown || flacByName) {
+    // An MP4 is an ALAC (or a refused AAC) only as .m4a: a video's .mp4 goes on as it always has.
+    const bool video = format == SourceFormat::Mp4 && !endsWithNoCase(input, ".m4a");
+    if (format == SourceFormat::Unknown || flacByName || video) {
         return std::nullopt;
     }
     const std::string& output = args[1];

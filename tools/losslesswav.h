@@ -64,7 +64,8 @@ std::optional<PcmShape> wavShape(const std::string& path);
 
 // sox.exe's decode step, "in.ape tmp.wav", for every lossless source other than a FLAC named
 // .flac (and for such a FLAC too when it is named otherwise): ffmpeg decodes it by its content
-// into the WAV. nullopt for a source that is none of them, for sox to do. A lossy or damaged
+// into the WAV. nullopt for a source that is none of them (an MP4 not named .m4a included), for
+// sox to do. A lossy or damaged
 // source fails with its reason on the last line and no WAV left, and the reason is noted for
 // coder.exe, which then makes no MP3 of it.
 std::optional<int> decodeLosslessToWav(const std::vector<std::string>& args,

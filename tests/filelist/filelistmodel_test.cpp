@@ -50,6 +50,18 @@ TEST(FormatLabel, LastFourCharactersUpperCaseAfterTrimmingSpaces) {
     EXPECT_EQ(lumivox::formatLabelFor("/m/x.mp3\t"), "MP3\t");
 }
 
+TEST(FormatLabel, ALosslessFormatShowsItsOwnSuffix) {
+    const struct {
+        const char* path;
+        const char* label;
+    } cases[] = {{"/m/x.wv", ".WV"},   {"/m/x.ape", ".APE"},  {"/m/x.TTA", ".TTA"},
+                 {"/m/x.m4a", ".M4A"}, {"/m/x.aiff", "AIFF"}, {"/m/x.aif", ".AIF"},
+                 {"/m/x.dsf", ".DSF"}, {"/m/x.flac", "FLAC"}, {"  /m/x.wv ", ".WV"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(lumivox::formatLabelFor(QString::fromUtf8(c.path)), c.label) << c.path;
+    }
+}
+
 TEST(ParsePath, FolderPartEndsAtTheLastSlashOnly) {
     EXPECT_EQ(lumivox::ParsePath("/a/b.flac"), "/a/");
     EXPECT_EQ(lumivox::ParsePath("b.flac"), "");

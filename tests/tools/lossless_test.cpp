@@ -236,6 +236,15 @@ TEST_F(Lossless, DamagedSourcesFailWithTheirDamage) {
     }
 }
 
+// A video's .mp4 is no ALAC to refuse: its sound is extracted as before.
+TEST_F(Lossless, AnMp4VideoIsNotTakenForAnM4a) {
+    QFile::remove(path("clip.mp4"));
+    QFile::copy(path("lossy.m4a"), path("clip.mp4"));
+    QByteArray said;
+    EXPECT_FALSE(convert(path("clip.mp4"), &said).isEmpty()) << said.toStdString();
+    EXPECT_FALSE(said.contains("lossy")) << said.toStdString();
+}
+
 // The next file is not taken for the refused one: the note names the refused file alone.
 TEST_F(Lossless, ARefusalHoldsForItsFileAlone) {
     ASSERT_TRUE(convert(path("lossy.m4a")).isEmpty());
