@@ -2,6 +2,7 @@
 #include <QIcon>
 
 #include "engine/base/instancelock.h"
+#include "shell/filedrops.h"
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
 #include "widgets/messageboxes.h"
@@ -17,6 +18,12 @@ int main(int argc, char** argv) {
     }
     lumivox::installMessageBoxes();
     lumivox::MainProgram program;
+    // Files named on the command line join the list as dropped ones do.
+    QList<QByteArray> named;
+    for (int i = 1; i < argc; ++i) {
+        named << QByteArray(argv[i]);
+    }
+    program.window().drops()->addNamedFiles(named);
     program.window().show();
     return QApplication::exec();
 }

@@ -1,7 +1,11 @@
 #include "shell/filedrops.h"
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTreeView>
@@ -60,6 +64,27 @@ int FileDrops::dropFiles(const QMimeData* data) {
     QCoreApplication::processEvents();
     commands_->UpdateEmptyHint();
     return static_cast<int>(paths.size());
+}
+
+int FileDrops::addNamedFiles(const QList<QByteArray>& paths) {
+    QStringList readable;
+    QList<QByteArray> natives;
+    for (const QByteArray& path : paths) {
+        struct stat st {};
+        if (path.isEmpty() || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        const QByteArray absolute =
+            path.startsWith('/') ? path : QFile::encodeName(QDir::currentPath()) + '/' + path;
+        const names::ListedPath listed = names::listedFromBytes(absolute);
+        readable << listed.readable;
+        natives << listed.native;
+    }
+    if (readable.isEmpty() || !model_->addFileEntries(readable, {}, natives)) {
+        return 0;
+    }
+    commands_->UpdateEmptyHint();
+    return static_cast<int>(readable.size());
 }
 
 void FileDrops::picDrag_Click() {

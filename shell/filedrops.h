@@ -24,6 +24,9 @@ class FileDrops : public QObject {
 
     // The drop handling both targets share; returns the number of entries added.
     int dropFiles(const QMimeData* data);
+    // Files named on the command line, as their bytes: added as dropped ones are, relative names
+    // against the current folder; names of no regular file are left out. Returns the number added.
+    int addNamedFiles(const QList<QByteArray>& paths);
     // The single-file dialog "打开文件".
     void picDrag_Click();
 

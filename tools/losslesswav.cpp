@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -54,8 +56,22 @@ int pcmBytes(const char* codec) {
     return codec[5] == '1' ? 2 : codec[5] == '2' ? 3 : 4;
 }
 
-// The interesting lines of ffmpeg's text: decoders and demuxers say so on damage, and a lossless
-// decoder ("[wavpack @ 0x55d0] Block size 21686265 is out of bounds") says nothing else.
+// What a lossless decoder says of damage in its own words ("[wavpack @ 0x55d0] Block size
+// 21686265 is out of bounds"), not of what it skips unharmed ("[ape @ 0x55f2] packet size is not
+// a multiple of 4. extra bytes at the end will be skipped": the APEv2 tag after the audio).
+bool decoderSaysDamage(std::string_view line) {
+    std::string lower(line);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    constexpr std::array<std::string_view, 10> kWords = {
+        "error",    "invalid", "corrupt",   "out of bounds", "too few",
+        "mismatch", "failed",  "incorrect", "overread",      "not enough"};
+    return std::any_of(kWords.begin(), kWords.end(), [&](std::string_view word) {
+        return lower.find(word) != std::string::npos;
+    });
+}
+
+// The interesting lines of ffmpeg's text: decoders and demuxers say so on damage.
 std::string firstErrorLine(std::string_view text, std::string_view codec = {}) {
     const std::string decoder = codec.empty() ? std::string() : "[" + std::string(codec) + " @";
     constexpr std::array<std::string_view, 8> kSigns = {"Error while decoding",
@@ -73,7 +89,7 @@ std::string firstErrorLine(std::string_view text, std::string_view codec = {}) {
             end = text.size();
         }
         const std::string_view line = text.substr(at, end - at);
-        if (!decoder.empty() && startsWith(line, decoder)) {
+        if (!decoder.empty() && startsWith(line, decoder) && decoderSaysDamage(line)) {
             return std::string(line);
         }
         for (std::string_view sign : kSigns) {

@@ -18,6 +18,7 @@
 #include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "shell/commandrouter.h"
+#include "shell/filedrops.h"
 #include "shell/filelistcommands.h"
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
@@ -86,6 +87,25 @@ TEST_F(ListFill, AddFolderFillsTheListInTrackOrderAndTwiceAddsTwice) {
 
     window().findChild<QAction*>("menuAddFolder")->trigger();
     EXPECT_EQ(paths(), once + once);
+}
+
+// Files named on the command line: every lossless format, relative names against the current
+// folder, and no folder or missing name.
+TEST_F(ListFill, FilesNamedOnTheCommandLineJoinTheList) {
+    for (const char* name : {"Album/a.ape", "Album/b.wv", "Album/c.flac", "Album/d.dsf"}) {
+        touch(name);
+    }
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(music("Album")));
+    const int added = window().drops()->addNamedFiles(
+        {QFile::encodeName(music("Album/a.ape")), "b.wv", "c.flac", "missing.tta",
+         QFile::encodeName(music("Album")), QFile::encodeName(music("Album/d.dsf"))});
+    QDir::setCurrent(before);
+    EXPECT_EQ(added, 4);
+    EXPECT_EQ(paths(), (QStringList{music("Album/a.ape"), music("Album/b.wv"),
+                                    music("Album/c.flac"), music("Album/d.dsf")}));
+    EXPECT_FALSE(hintShown());
+    EXPECT_EQ(window().fileList()->entryAt(1).FormatLabel, ".WV");
 }
 
 TEST_F(ListFill, AScanThatFindsNothingOrIsCancelledLeavesTheHint) {
