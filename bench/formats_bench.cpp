@@ -176,6 +176,7 @@ int main(int argc, char** argv) {
             const qsizetype k = (i + round) % files.size();
             const QString out = dir.filePath("out/" + QString::number(k));
             QDir(out).removeRecursively();
+            QDir().mkpath(out);
             walls[static_cast<std::size_t>(k)].push_back(
                 timed([&] { throughWindow({files[k]}, out); }).wall);
         }
@@ -237,6 +238,7 @@ int main(int argc, char** argv) {
             const int k = (i + round) % 2;
             const QString out = dir.filePath("out-image-" + QString::number(k));
             QDir(out).removeRecursively();
+            QDir().mkpath(out);
             (k == 0 ? flacSplits : apeSplits).push_back(timed([&] {
                                                             throughWindow({images[k]}, out);
                                                         }).wall);
