@@ -48,8 +48,9 @@ Decoder sheetDecoder(const QString& codePage) {
         return [page = *page](const QByteArray& bytes) { return codepage::decode(bytes, page); };
     }
     // The whole sheet judged at once: a single short title is too little to go by.
-    return
-        [](const QByteArray& bytes) { return codepage::decode(bytes, codepage::guess({bytes})); };
+    return [](const QByteArray& bytes) {
+        return codepage::decode(bytes, codepage::guess({bytes}, codepage::systemPreference()));
+    };
 }
 
 QString sheetReport(const QList<SheetProblem>& problems) {

@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QString>
 
+#include "collection/codepage.h"
+#include "collection/nativenames.h"
 #include "engine/base/apppaths.h"
 
 namespace lumivox::settings {
@@ -59,10 +61,13 @@ bool saveCueSplit(bool split) {
 
 QString loadCueCodePage() {
     const QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    return ini.value(kCueCodePageKey).toString().trimmed();
+    const QString name = ini.value(kCueCodePageKey).toString().trimmed();
+    names::setChosenCodePage(codepage::fromDisplayName(name));  // names follow the sheets' choice
+    return name;
 }
 
 bool saveCueCodePage(const QString& name) {
+    names::setChosenCodePage(codepage::fromDisplayName(name));
     return saveValue(kCueCodePageKey, name);
 }
 

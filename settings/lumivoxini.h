@@ -21,7 +21,7 @@ bool loadCueSplit();
 bool saveCueSplit(bool split);
 
 // "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动", also when the file or
-// the value is missing.
+// the value is missing. Loading or saving it also sets the code page names are read in.
 QString loadCueCodePage();
 bool saveCueCodePage(const QString& name);
 
