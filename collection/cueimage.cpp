@@ -101,6 +101,8 @@ QString firstNonEmpty(const QString& a, const QString& b) {
 struct Stream {
     qint64 rate = 0;
     qint64 samples = 0;
+    int bits = 16;
+    int channels = 2;
 };
 
 std::optional<Stream> streamOf(const QByteArray& path) {
@@ -110,7 +112,9 @@ std::optional<Stream> streamOf(const QByteArray& path) {
         return std::nullopt;
     }
     return Stream{info.data.stream_info.sample_rate,
-                  static_cast<qint64>(info.data.stream_info.total_samples)};
+                  static_cast<qint64>(info.data.stream_info.total_samples),
+                  static_cast<int>(info.data.stream_info.bits_per_sample),
+                  static_cast<int>(info.data.stream_info.channels)};
 }
 
 // The FLAC's Vorbis comments as NAME=value texts.
@@ -313,7 +317,29 @@ std::optional<Image> imageFromSheet(const Sheet& sheet, const QString& flacName,
     return imageFromSheet(sheet, QStringList{flacName}, rate, samples, why);
 }
 
+namespace {
+
+Lookup withStream(Lookup found, const Stream& stream) {
+    if (found.image) {
+        found.image->bits = stream.bits;
+        found.image->channels = stream.channels;
+    }
+    return found;
+}
+
+Lookup findImageIn(const QString& flacPath, const Decoder& other, Stream& stream);
+
+}  // namespace
+
 Lookup findImage(const QString& flacPath, const Decoder& other) {
+    Stream stream;
+    Lookup found = findImageIn(flacPath, other, stream);
+    return withStream(std::move(found), stream);
+}
+
+namespace {
+
+Lookup findImageIn(const QString& flacPath, const Decoder& other, Stream& streamOut) {
     QByteArray encoded = QFile::encodeName(flacPath);
     if (!isRegularFile(encoded)) {
         return {};
@@ -322,6 +348,7 @@ Lookup findImage(const QString& flacPath, const Decoder& other) {
     if (!stream || stream->samples <= 0) {
         return {};
     }
+    streamOut = *stream;
     const QString shownName = baseName(flacPath);
     // The tools reach a source of a name that is not UTF-8 through a link: its sheet lies
     // beside the true file.
@@ -418,5 +445,7 @@ Lookup findImage(const QString& flacPath, const Decoder& other) {
     }
     return {};
 }
+
+}  // namespace
 
 }  // namespace lumivox::cue

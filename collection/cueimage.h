@@ -26,6 +26,8 @@ struct Image {
     QString folderName;  // "PERFORMER - TITLE" of the sheet, without a disc's mark; may be empty
     qint64 rate = 0;
     qint64 samples = 0;
+    int bits = 16;  // of the FLAC's samples
+    int channels = 2;
     int disc = 0;  // of an album of several discs, else 0
     QList<ImageTrack> tracks;
 };

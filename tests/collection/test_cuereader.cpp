@@ -336,6 +336,7 @@ TEST_F(CueOnDisk, AHiResBlockIsCutAtItsExactSamples) {
     const cue::Lookup found = cue::findImage(QFile::decodeName(path("hires.flac")), nullptr);
     ASSERT_TRUE(found.image) << found.problem.toStdString();
     ASSERT_EQ(found.image->tracks.size(), 3);
+    EXPECT_EQ(found.image->bits, 24);
     EXPECT_EQ(found.image->tracks[0].span.end, 100001);
     EXPECT_EQ(found.image->tracks[1].span.start, 100001);
     EXPECT_EQ(found.image->tracks[1].span.end, 300007);

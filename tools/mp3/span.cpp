@@ -20,11 +20,16 @@ bool readNumber(const std::string& text, std::uint64_t& value) {
 std::optional<SampleSpan> parseAtrim(const std::vector<std::string>& args) {
     const std::string startKey = "atrim=start_sample=";
     const std::string endKey = ":end_sample=";
+    const std::string fromStart = ",asetpts=PTS-STARTPTS";  // as tooljob::atrimFilter writes it
     for (std::size_t i = 0; i + 1 < args.size(); ++i) {
         if (args[i] != "-af") {
             continue;
         }
-        const std::string& filter = args[i + 1];
+        std::string filter = args[i + 1];
+        if (filter.size() > fromStart.size() &&
+            filter.compare(filter.size() - fromStart.size(), fromStart.size(), fromStart) == 0) {
+            filter.resize(filter.size() - fromStart.size());
+        }
         const std::size_t split = filter.find(endKey);
         SampleSpan span;
         if (filter.rfind(startKey, 0) != 0 || split == std::string::npos ||
