@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "collection/nativenames.h"
+#include "collection/outputnames.h"
+#include "tooljob/files.h"
 
 namespace lumivox::cue {
 
@@ -24,8 +26,7 @@ using Metadata = std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter>;
 
 // Only a regular file is read: opening a pipe would wait for a writer that never comes.
 bool isRegularFile(const QByteArray& path) {
-    struct stat st {};
-    return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return tooljob::isRegularFile(path.toStdString());
 }
 
 // The first `most` bytes of a file named by its true bytes; nullopt when it cannot be read.
@@ -65,8 +66,7 @@ QString baseName(const QString& name) {
 }
 
 QString stemOf(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot <= 0 ? name : name.left(dot);
+    return fileStem(name);
 }
 
 QByteArray stemOf(const QByteArray& name) {

@@ -11,7 +11,7 @@ namespace lumivox::cue {
 QString imageFolder(const QString& outFolder, const Image& image, const QString& flacPath) {
     QString name = fileNameSafe(image.folderName);
     if (name.isEmpty()) {
-        const QString stem = QFileInfo(flacPath).completeBaseName();
+        const QString stem = fileStem(QFileInfo(flacPath).fileName());
         name = fileNameSafe(image.disc > 0 ? withoutDiscMark(stem) : stem);
     }
     if (name.isEmpty()) {

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "collection/albumfolders.h"
+#include "collection/outputnames.h"
 
 using namespace lumivox;
 
@@ -55,6 +56,25 @@ TEST(CoverFiles, EachDiscKeepsItsCoverInTheAlbumsFolder) {
     EXPECT_EQ(contents("cover.jpg"), "CD1");
     EXPECT_EQ(contents("cover (disc 1).jpg"), "CD1");
     EXPECT_EQ(contents("cover (disc 2).jpg"), "CD2");
+}
+
+TEST(OutputNames, AStemIsTheNameUpToItsLastDot) {
+    const struct {
+        const char* name;
+        const char* stem;
+    } cases[] = {{"live.set.flac", "live.set"},
+                 {"noext", "noext"},
+                 {".hidden", ".hidden"},
+                 {"CD1.WAV", "CD1"},
+                 {"歌.flac", "歌"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(fileStem(QString::fromUtf8(c.name)), QString::fromUtf8(c.stem)) << c.name;
+    }
+}
+
+TEST(OutputNames, CoverNamesAreRecognisedAsTheAdaptersRecogniseThem) {
+    EXPECT_TRUE(album::isCoverName(QStringLiteral("Folder.JPG")));
+    EXPECT_FALSE(album::isCoverName(QStringLiteral("封面.jpg")));
 }
 
 }  // namespace
