@@ -49,7 +49,7 @@ progress::Display trackProgress(const cue::ImageTrack& track, double elapsed, do
     return display;
 }
 
-onst QString kPreparing = QStringLiteral("准备中 - 正在估算音频长度");
+const QString kPreparing = QStringLiteral("准备中 - 正在估算音频长度");
 const QString kDone = QStringLiteral("Done.");
 const QString kStopped = QStringLiteral("已停止");
 

@@ -276,6 +276,9 @@ class CueOnDisk : public ::testing::Test {
         std::fclose(f);
     }
 
+    // QTemporaryDir cannot name what is not UTF-8.
+    void TearDown() override { QProcess::execute("rm", {"-rf", dir_.path()}); }
+
     QTemporaryDir dir_;
 };
 

@@ -325,6 +325,8 @@ TEST_F(CueImage, TwoDiscsWithGbkNamesBecomeOneAlbumFolder) {
               static_cast<std::size_t>(kStarts[1] * 588 * 2));
     EXPECT_EQ(samples(folder + u"1-02 - 月亮代表我的心.mp3"_s).size(),
               static_cast<std::size_t>((kImageSamples - kStarts[1] * 588) * 2));
+    // QTemporaryDir cannot name what is not UTF-8.
+    QProcess::execute("rm", {"-rf", dir_.filePath("Music")});
 }
 
 }  // namespace
