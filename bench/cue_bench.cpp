@@ -2,7 +2,7 @@
 // tracks as separate FLACs through the window and against two plain ffmpeg side by side on them;
 // then each cut's worst 1152-sample window and the sample counts.
 //
-//   build/bench/lumivox_cue_bench FOLDER [--minutes 40] [--rounds 3]
+//   build/bench/lumivox_cue_bench FOLDER [--minutes 40] [--rounds 3] [--hires]
 //
 // FOLDER holds 44.1 kHz 16-bit stereo FLACs (bench/make_corpus.sh makes them).
 
@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: lumivox_cue_bench FOLDER [--minutes N] [--rounds N]\n");
+        std::fprintf(stderr,
+                     "usage: lumivox_cue_bench FOLDER [--minutes N] [--rounds N] [--hires]\n");
         return 2;
     }
     auto option = [&](const char* name, int fallback) {
@@ -94,6 +95,13 @@ int main(int argc, char** argv) {
     };
     const int minutes = option("--minutes", 40);
     const int rounds = std::max(1, option("--rounds", 3));
+    // --hires: the image and the tracks as 24-bit 96 kHz FLACs, cut at the same CD frames.
+    const bool hires = args.contains(QStringLiteral("--hires"));
+    const QStringList flacFormat =
+        hires ? QStringList{"-af", "aresample=96000:resampler=soxr", "-sample_fmt", "s32"}
+              : QStringList{};
+    const long rate = hires ? 96000 : 44100;
+    auto atRate = [&](long cdSamples) { return cdSamples / 588 * (rate / 75); };
 
     QTemporaryDir dir;
     useBenchFolders(dir);
@@ -130,8 +138,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(dir.filePath("image"));
     QDir().mkpath(dir.filePath("tracks"));
     const QString image = dir.filePath("image/专辑.flac");
-    runQuietly("ffmpeg", {"-v", "error", "-y", "-f", "s16le", "-ar", "44100", "-ac", "2", "-i",
-                          list.fileName(), image});
+    runQuietly("ffmpeg", QStringList{"-v", "error", "-y", "-f", "s16le", "-ar", "44100", "-ac", "2",
+                                     "-i", list.fileName()}
+                             << flacFormat << image);
     QString sheet = QStringLiteral(
         "PERFORMER \"测试乐队\"\r\nTITLE \"整轨专辑\"\r\n"
         "FILE \"专辑.wav\" WAVE\r\n");
@@ -143,20 +152,21 @@ int main(int argc, char** argv) {
                      .arg(indexTime(starts[k]));
         trackFlacs << dir.filePath(
             QStringLiteral("tracks/t%1.flac").arg(k + 1, 2, 10, QChar(u'0')));
-        runQuietly("ffmpeg", {"-v", "error", "-y", "-f", "s16le", "-ar", "44100", "-ac", "2", "-i",
-                              list.fileName(), "-af",
+        // Cut from the image itself, so a hi-res track is exactly its span of the image.
+        runQuietly("ffmpeg", {"-v", "error", "-y", "-i", image, "-af",
                               QStringLiteral("atrim=start_sample=%1:end_sample=%2")
-                                  .arg(starts[k])
-                                  .arg(starts[k + 1]),
-                              trackFlacs.last()});
+                                  .arg(atRate(starts[k]))
+                                  .arg(atRate(starts[k + 1])),
+                              "-sample_fmt", hires ? "s32" : "s16", trackFlacs.last()});
     }
     list.remove();
     QFile cue(dir.filePath("image/专辑.cue"));
     cue.open(QIODevice::WriteOnly);
     cue.write(QStringEncoder("GB18030")(sheet));
     cue.close();
-    std::printf("image: %lld tracks, %.1f min, load %s\n", static_cast<long long>(parts.size()),
-                total / 44100.0 / 60, qPrintable(loadAverage()));
+    std::printf("image: %lld tracks, %.1f min, %s, load %s\n", static_cast<long long>(parts.size()),
+                total / 44100.0 / 60, hires ? "24-bit 96 kHz" : "16-bit 44.1 kHz",
+                qPrintable(loadAverage()));
 
     // Rounds in alternating order, so neither side always runs on a warmer or quieter machine.
     std::vector<double> splits, separates, ffmpegs;
@@ -185,6 +195,9 @@ int main(int argc, char** argv) {
         "(ratio %.3f), two ffmpeg side by side %.1f s (ratio %.3f)\n",
         rounds, split, separate, split / separate, ffmpeg, split / ffmpeg);
 
+    if (hires) {
+        return 0;  // the windows below compare against a 44.1 kHz image
+    }
     const std::vector<short> whole = decodeStereo(image);
     const QDir splitFolder(dir.filePath("out-split/测试乐队 - 整轨专辑"));
     const QStringList mp3s = splitFolder.entryList({"*.mp3"}, QDir::Files, QDir::Name);

@@ -40,16 +40,23 @@ QStringList coverFiles(const QString& folder) {
     return covers;
 }
 
-int copyCoverFiles(const QString& fromFolder, const QString& toFolder) {
+int copyCoverFiles(const QString& fromFolder, const QString& toFolder, int disc) {
     int copied = 0;
     for (const QString& name : coverFiles(fromFolder)) {
-        const QString target = toFolder + paths::kSeparator + name;
-        const QFileInfo existing(target);
-        if (existing.exists() || existing.isSymLink()) {
-            continue;  // the user's own picture, or a link that would be written through
+        QStringList targets{name};
+        if (disc > 0) {
+            const qsizetype dot = name.lastIndexOf(u'.');
+            targets << name.left(dot) + QStringLiteral(" (disc %1)").arg(disc) + name.mid(dot);
         }
-        if (QFile::copy(fromFolder + paths::kSeparator + name, target)) {
-            ++copied;
+        for (const QString& targetName : targets) {
+            const QString target = toFolder + paths::kSeparator + targetName;
+            const QFileInfo existing(target);
+            if (existing.exists() || existing.isSymLink()) {
+                continue;  // the user's own picture, or a link that would be written through
+            }
+            if (QFile::copy(fromFolder + paths::kSeparator + name, target)) {
+                ++copied;
+            }
         }
     }
     return copied;

@@ -19,7 +19,9 @@ bool isCoverName(const QString& name);
 QStringList coverFiles(const QString& folder);
 
 // Copies the cover pictures of fromFolder into toFolder under their own names; a name toFolder
-// holds already is never written over. Returns how many were copied.
-int copyCoverFiles(const QString& fromFolder, const QString& toFolder);
+// holds already is never written over. Returns how many were copied. For disc N of an album of
+// several, sharing one folder, each is also kept as "cover (disc N).jpg": the discs' covers
+// differ, and the first to come is the folder's.
+int copyCoverFiles(const QString& fromFolder, const QString& toFolder, int disc = 0);
 
 }  // namespace lumivox::album

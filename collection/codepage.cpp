@@ -2,6 +2,7 @@
 
 #include <QSet>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <uchardet.h>
 
@@ -22,9 +23,11 @@ struct PageInfo {
 constexpr std::array<PageInfo, 7> kPages{{
     {CodePage::Utf8, "UTF-8", "UTF-8"},
     {CodePage::Gb18030, "GB18030", "GB18030"},
-    {CodePage::Big5, "Big5", "Big5"},
+    // The supersets that Windows and Taiwanese software write: Big5 with the kana, EUC-KR with
+    // every hangul syllable (CP949).
+    {CodePage::Big5, "Big5", "Big5-HKSCS"},
     {CodePage::ShiftJis, "Shift-JIS", "Shift_JIS"},
-    {CodePage::EucKr, "EUC-KR", "EUC-KR"},
+    {CodePage::EucKr, "EUC-KR", "windows-949"},
     {CodePage::Windows1251, "Windows-1251", "windows-1251"},
     {CodePage::Windows1252, "Windows-1252", "windows-1252"},
 }};
@@ -106,6 +109,8 @@ QSet<char32_t> buildCommon(CodePage page) {
             // Big5's frequently used block, 0xA440-0xC67E.
             addDoubleBytes(set, "Big5", 0xA4, 0xC5, 0x40, 0xFE);
             addDoubleBytes(set, "Big5", 0xC6, 0xC6, 0x40, 0x7E);
+            addRange(set, 0x3041, 0x3096);
+            addRange(set, 0x30A1, 0x30FF);
             addCjkPunctuation(set);
             break;
         case CodePage::ShiftJis:
@@ -203,6 +208,10 @@ bool plainHangul(char32_t c) {
 constexpr double kCommonShare = 0.95;
 constexpr double kPlainHangulShare = 0.8;
 
+// How far below the best reading, in log-probability a byte, a preferred one still counts as
+// fitting: two scripts whose common characters both fit lie within it.
+constexpr double kPreferenceMargin = 0.5;
+
 struct Model {
     double commonChar = 0;  // log-probability of one common character
     double plainChar = 0;   // of one plain hangul syllable (Korean only)
@@ -270,6 +279,19 @@ bool believableWord(const QList<uint>& chars, qsizetype i, CodePage page) {
     return !hasAscii && !capitalAfterSmall;
 }
 
+// A two-byte character right after a Latin letter whose second byte is itself a Latin letter:
+// "Don\x92t" read as Shift-JIS is "Don稚". CJK text seldom glues a character to a Latin word
+// that way; a single-byte quote or accent inside the word is what such bytes are.
+bool gluedToLatin(const QList<uint>& chars, qsizetype i, CodePage page) {
+    if (i == 0 || !isAsciiLetter(chars[i - 1])) {
+        return false;
+    }
+    QStringEncoder encoder(info(page).icuName);
+    const QByteArray bytes =
+        encoder(QString::fromUcs4(reinterpret_cast<const char32_t*>(&chars[i]), 1));
+    return bytes.size() == 2 && isAsciiLetter(static_cast<unsigned char>(bytes[1]));
+}
+
 void score(const QString& text, CodePage page, Tally& tally) {
     const QSet<char32_t>& table = common(page);
     const Model& m = model(page);
@@ -281,7 +303,11 @@ void score(const QString& text, CodePage page, Tally& tally) {
             continue;
         }
         tally.bytes += single || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
-        if (single && singleBytePunctuation(c)) {
+        if (!single && gluedToLatin(chars, i, page)) {
+            tally.logLikelihood += m.rareChar;
+        } else if (page == CodePage::EucKr && c >= 0xAC00 && c <= 0xD7A3 && !table.contains(c)) {
+            tally.logLikelihood += m.otherCommon;  // CP949's other syllables: still Korean
+        } else if (single && singleBytePunctuation(c)) {
             tally.logLikelihood += m.commonChar;
         } else if (!table.contains(c) || (single && !believableWord(chars, i, page))) {
             tally.logLikelihood += m.rareChar;
@@ -359,7 +385,47 @@ std::optional<QString> decode(const QByteArray& bytes, CodePage page) {
     return text;
 }
 
-CodePage guess(const QList<QByteArray>& texts) {
+QList<CodePage> localePreference(const QString& localeName) {
+    const QString name = localeName.section(u'.', 0, 0).section(u'@', 0, 0).toLower();
+    const QString language = name.section(u'_', 0, 0);
+    using P = CodePage;
+    if (language == u"zh") {
+        const bool traditional =
+            name.endsWith(u"_tw") || name.endsWith(u"_hk") || name.endsWith(u"_mo");
+        return traditional ? QList<P>{P::Big5, P::Gb18030, P::ShiftJis}
+                           : QList<P>{P::Gb18030, P::Big5, P::ShiftJis};
+    }
+    if (language == u"ja") {
+        return {P::ShiftJis, P::Gb18030, P::Big5};
+    }
+    if (language == u"ko") {
+        return {P::EucKr};
+    }
+    static const QStringList cyrillic{u"ru"_qs, u"uk"_qs, u"be"_qs, u"bg"_qs,
+                                      u"sr"_qs, u"mk"_qs, u"kk"_qs};
+    if (cyrillic.contains(language)) {
+        return {P::Windows1251};
+    }
+    if (language.isEmpty() || language == u"c" || language == u"posix") {
+        return {};
+    }
+    return {P::Windows1252};
+}
+
+const QList<CodePage>& systemPreference() {
+    static const QList<CodePage> preference = [] {
+        for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+            const QByteArray value = qgetenv(variable);
+            if (!value.isEmpty()) {
+                return localePreference(QString::fromLatin1(value));
+            }
+        }
+        return QList<CodePage>{};
+    }();
+    return preference;
+}
+
+CodePage guess(const QList<QByteArray>& texts, const QList<CodePage>& preferred) {
     bool allUtf8 = true;
     for (const QByteArray& text : texts) {
         allUtf8 = allUtf8 && decode(text, CodePage::Utf8).has_value();
@@ -373,6 +439,7 @@ CodePage guess(const QList<QByteArray>& texts) {
     const std::optional<CodePage> opinion = fromUchardet(texts);
     std::optional<CodePage> best;
     double bestScore = 0;
+    QList<QPair<CodePage, double>> valued;
     for (const CodePage page : kCandidates) {
         Tally tally;
         bool valid = true;
@@ -388,13 +455,25 @@ CodePage guess(const QList<QByteArray>& texts) {
             continue;
         }
         const double value = tally.bytes == 0 ? 0 : tally.logLikelihood / tally.bytes;
+        valued.append({page, value});
         const bool tie = best && qAbs(value - bestScore) < 1e-9;
         if (!best || value > bestScore + 1e-9 || (tie && opinion == page && opinion != best)) {
             best = page;
             bestScore = value;
         }
     }
-    return best.value_or(CodePage::Windows1252);
+    if (!best) {
+        return CodePage::Windows1252;
+    }
+    // Readings this close are both plausible: the language the user reads decides.
+    for (const CodePage page : preferred) {
+        for (const auto& [candidate, value] : valued) {
+            if (candidate == page && value >= bestScore - kPreferenceMargin) {
+                return page;
+            }
+        }
+    }
+    return *best;
 }
 
 }  // namespace lumivox::codepage

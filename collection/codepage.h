@@ -20,7 +20,15 @@ std::optional<QString> decode(const QByteArray& bytes, CodePage page);
 
 // The likeliest code page of these texts judged together (all names of one folder, or one
 // whole sheet): Utf8 when every text is valid UTF-8; else the candidate whose decoding is
-// valid and whose characters are most common in its script.
-CodePage guess(const QList<QByteArray>& texts);
+// valid and whose characters are most common in its script. When readings come that close
+// that the bytes cannot tell them apart, the first of `preferred` among them wins.
+CodePage guess(const QList<QByteArray>& texts, const QList<CodePage>& preferred = {});
+
+// The code pages of the scripts a desktop's language writes, likeliest first:
+//   "zh_CN" -> GB18030, Big5, Shift-JIS    "zh_TW" -> Big5, GB18030, Shift-JIS
+//   "ja_JP" -> Shift-JIS, ...              "ru_RU" -> Windows-1251     "de_DE" -> Windows-1252
+QList<CodePage> localePreference(const QString& localeName);
+// Of the running desktop (LC_ALL, LC_CTYPE or LANG).
+const QList<CodePage>& systemPreference();
 
 }  // namespace lumivox::codepage

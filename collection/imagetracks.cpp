@@ -11,18 +11,28 @@ namespace lumivox::cue {
 QString imageFolder(const QString& outFolder, const Image& image, const QString& flacPath) {
     QString name = fileNameSafe(image.folderName);
     if (name.isEmpty()) {
-        name = fileNameSafe(fileStem(QFileInfo(flacPath).fileName()));
+        const QString stem = fileStem(QFileInfo(flacPath).fileName());
+        name = fileNameSafe(image.disc > 0 ? withoutDiscMark(stem) : stem);
     }
     if (name.isEmpty()) {
         name = QStringLiteral("CD");
     }
-    return paths::withTrailingSeparator(outFolder) + fitStem(name, QString()) + u'/';
+    QString parent = paths::withTrailingSeparator(outFolder);
+    if (image.disc > 0) {
+        // "Album/CD2/" kept from the source folders: every disc goes to the album's one folder.
+        const QString last = parent.section(u'/', -2, -2);
+        if (isDiscName(last)) {
+            parent.chop(last.size() + 1);
+        }
+    }
+    return parent + fitStem(name, QString()) + u'/';
 }
 
 QString uniqueTrackPath(const QString& folder, const ImageTrack& track) {
-    const QString stem = QStringLiteral("%1 - %2")
-                             .arg(track.number, 2, 10, QChar(u'0'))
-                             .arg(fileNameSafe(track.title));
+    // "1-01 - Title" when the album has several discs, all in one folder.
+    const QString number = (track.disc > 0 ? QString::number(track.disc) + u'-' : QString()) +
+                           QStringLiteral("%1").arg(track.number, 2, 10, QChar(u'0'));
+    const QString stem = number + QStringLiteral(" - ") + fileNameSafe(track.title);
     for (int copy = 1;; ++copy) {
         const QString tail =
             (copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString()) + QStringLiteral(".mp3");
@@ -38,8 +48,9 @@ Decoder sheetDecoder(const QString& codePage) {
         return [page = *page](const QByteArray& bytes) { return codepage::decode(bytes, page); };
     }
     // The whole sheet judged at once: a single short title is too little to go by.
-    return
-        [](const QByteArray& bytes) { return codepage::decode(bytes, codepage::guess({bytes})); };
+    return [](const QByteArray& bytes) {
+        return codepage::decode(bytes, codepage::guess({bytes}, codepage::systemPreference()));
+    };
 }
 
 QString sheetReport(const QList<SheetProblem>& problems) {

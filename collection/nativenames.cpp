@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <atomic>
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -15,6 +17,9 @@ bool isUtf8(const QByteArray& bytes) {
     return codepage::decode(bytes, codepage::CodePage::Utf8).has_value();
 }
 
+// Set from the options' thread, read from the folder scan's.
+std::atomic<int> chosen{-1};
+
 bool isFolder(const QByteArray& path) {
     struct stat st {};
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -22,10 +27,27 @@ bool isFolder(const QByteArray& path) {
 
 }  // namespace
 
-QString readableName(const QByteArray& name, codepage::CodePage page) {
-    if (page == codepage::CodePage::Utf8) {
-        return QFile::decodeName(name);
+void setChosenCodePage(std::optional<codepage::CodePage> page) {
+    chosen = page ? static_cast<int>(*page) : -1;
+}
+
+std::optional<codepage::CodePage> chosenCodePage() {
+    const int page = chosen;
+    return page < 0 ? std::nullopt : std::optional(static_cast<codepage::CodePage>(page));
+}
+
+QString readableName(const QByteArray& name, codepage::CodePage folderPage) {
+    if (isUtf8(name)) {
+        return QString::fromUtf8(name);
     }
+    if (const auto page = chosenCodePage()) {
+        if (const std::optional<QString> text = codepage::decode(name, *page)) {
+            return *text;
+        }
+    }
+    QList<codepage::CodePage> preferred{folderPage};
+    preferred += codepage::systemPreference();
+    const codepage::CodePage page = codepage::guess({name}, preferred);
     if (const std::optional<QString> text = codepage::decode(name, page)) {
         return *text;
     }

@@ -12,8 +12,15 @@ namespace lumivox::names {
 // older Chinese, Japanese or Windows system) is shown decoded with the likeliest code page of
 // its folder, and reached again through its true bytes.
 
-// The name as shown: decoded in page, else (bytes invalid there) as the system decodes it.
-QString readableName(const QByteArray& name, codepage::CodePage page);
+// The name as shown, judged on its own: in the code page chosen in the options when the bytes
+// are valid there; else the likeliest code page of this name, where `folderPage` (the guess
+// for its folder) and then the desktop's language decide between readings that both fit; else
+// as the system decodes it. "Café.jpg" in Latin-1 beside a GB18030 name reads as both are.
+QString readableName(const QByteArray& name, codepage::CodePage folderPage);
+
+// The code page chosen for sheets and names in the options; nullopt: guessed.
+void setChosenCodePage(std::optional<codepage::CodePage> page);
+std::optional<codepage::CodePage> chosenCodePage();
 
 // The code page of a folder's names, judged together: those that are valid UTF-8 say nothing.
 codepage::CodePage folderCodePage(const QList<QByteArray>& names);

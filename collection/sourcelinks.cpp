@@ -8,6 +8,7 @@
 
 #include "collection/albumfolders.h"
 #include "collection/nativenames.h"
+#include "collection/outputnames.h"
 #include "engine/base/apppaths.h"
 
 namespace lumivox {
@@ -25,14 +26,19 @@ QString SourceLinks::reach(const QString& readablePath, const QByteArray& native
         folder_.clear();
         return readablePath;
     }
-    const QString link = folder_ + u'/' + name;
+    // A readable name may take more bytes than the true one (two of GBK are three of UTF-8):
+    // shortened to the name limit, keeping its extension, which the tools go by.
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    const QString link =
+        folder_ + u'/' + fitStem(name.left(name.size() - extension.size()), extension) + extension;
     if (::symlink(nativePath.constData(), QFile::encodeName(link).constData()) != 0) {
         return readablePath;
     }
     const QByteArray sourceFolder = nativePath.left(nativePath.lastIndexOf('/') + 1);
     for (const QByteArray& entry : names::folderEntries(sourceFolder)) {
         const QString entryName = QString::fromUtf8(entry);
-        if (album::isCoverName(entryName) && entryName != name) {
+        if (album::isCoverName(entryName) && entryName != QFileInfo(link).fileName()) {
             const QByteArray target = sourceFolder + entry;
             const QByteArray coverLink = QFile::encodeName(folder_ + u'/' + entryName);
             [[maybe_unused]] const int made = ::symlink(target.constData(), coverLink.constData());

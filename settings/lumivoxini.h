@@ -30,7 +30,8 @@ inline const Switch KeepSourceFolders{"Output/KeepSourceFolders", false};
 inline const Choice Id3Version{"Tags/Id3Version", {"2.4", "2.3"}, "2.4"};
 // "按 CUE 分轨"
 inline const Switch CueSplit{"Cue/Split", true};
-// "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动"
+// "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动". Loading or saving it
+// also sets the code page file names are read in.
 inline const Text CueCodePage{"Cue/CodePage", QString()};
 // "扫描时也包括其他无损格式（APE、WV、TTA、TAK、M4A、WAV、AIFF、DSF）": the folder scan takes
 // every lossless format, not only .flac

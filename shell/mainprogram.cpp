@@ -14,6 +14,7 @@
 #include "filelist/filelistmodel.h"
 #include "help/helpcommands.h"
 #include "settings/frmoptions.h"
+#include "settings/lumivoxini.h"
 #include "settings/settingsfiles.h"
 #include "shell/batchhost.h"
 #include "shell/commandrouter.h"
@@ -68,6 +69,7 @@ void MainProgram::Form_Load() {
     window_->lblWeb()->setText(kProgramTitle);
     window_->lblWeb()->setToolTip(help::siteAddress());
     settings::loadOptions(paths::optionsIniPath(), options_);
+    settings::load(settings::ini::CueCodePage);  // names of the files added from now on follow it
     // Qt already lays out in device-independent pixels, so the design scale is the screen's.
     rescaleForm(window_.get(), 1.0, 1.0, window_->txtPath());
 }

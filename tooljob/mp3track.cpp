@@ -9,6 +9,8 @@ namespace {
 
 const std::string kStartKey = "atrim=start_sample=";
 const std::string kEndKey = ":end_sample=";
+// Timestamps from the track's start: ffmpeg's "time=" then counts the track, not the image.
+const std::string kFromStart = ",asetpts=PTS-STARTPTS";
 
 bool readNumber(const std::string& text, std::uint64_t& value) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
@@ -31,7 +33,7 @@ std::string upperAscii(std::string text) {
 }  // namespace
 
 std::string atrimFilter(const SampleSpan& span) {
-    return kStartKey + std::to_string(span.start) + kEndKey + std::to_string(span.end);
+    return kStartKey + std::to_string(span.start) + kEndKey + std::to_string(span.end) + kFromStart;
 }
 
 std::vector<std::string> trackArguments(const TrackJob& track) {
@@ -51,7 +53,11 @@ std::optional<SampleSpan> parseAtrim(const std::vector<std::string>& args) {
         if (args[i] != "-af") {
             continue;
         }
-        const std::string& filter = args[i + 1];
+        std::string filter = args[i + 1];
+        if (filter.size() > kFromStart.size() &&
+            filter.compare(filter.size() - kFromStart.size(), kFromStart.size(), kFromStart) == 0) {
+            filter.resize(filter.size() - kFromStart.size());
+        }
         const std::size_t split = filter.find(kEndKey);
         SampleSpan span;
         if (filter.rfind(kStartKey, 0) != 0 || split == std::string::npos ||

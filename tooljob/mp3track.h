@@ -26,7 +26,8 @@ struct TrackJob {
     TagValues tags;
 };
 
-// ffmpeg's filter for a span: "atrim=start_sample=441000:end_sample=882000".
+// ffmpeg's filter for a span, its timestamps from the span's start so that ffmpeg's "time=" counts
+// the track: "atrim=start_sample=441000:end_sample=882000,asetpts=PTS-STARTPTS".
 std::string atrimFilter(const SampleSpan& span);
 
 // The arguments of a track, placed before the output in coder.exe's MP3 command:
@@ -35,7 +36,8 @@ std::vector<std::string> trackArguments(const TrackJob& track);
 
 // The span an MP3 command asks for:
 //   -i image.flac ... -af atrim=start_sample=441000:end_sample=882000 ... out.mp3
-// nullopt when there is no "-af", or it is anything else, or end is not past start.
+// nullopt when there is no "-af", or it is anything else, or end is not past start. The
+// ",asetpts=PTS-STARTPTS" atrimFilter adds may follow.
 std::optional<SampleSpan> parseAtrim(const std::vector<std::string>& args);
 
 // Every "-metadata KEY=VALUE" of a command, in order, the key in upper case; pairs without a key

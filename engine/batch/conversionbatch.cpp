@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cmath>
+
 #include "collection/albumfolders.h"
 #include "engine/base/apppaths.h"
 #include "engine/base/messages.h"
@@ -18,6 +20,35 @@
 namespace lumivox {
 
 namespace {
+
+// sox.exe decodes a 16-bit FLAC of one or two channels into the WAV the tracks then read; any
+// other image each track decodes for its own span, so its WAV would be decoded for nothing.
+bool decodesOnce(const cue::Image& image) {
+    return image.bits == 16 && image.channels <= 2;
+}
+
+double trackSeconds(const cue::Image& image, const cue::ImageTrack& track) {
+    return static_cast<double>(track.span.end - track.span.start) /
+           static_cast<double>(std::max<qint64>(image.rate, 1));
+}
+
+// A track's progress from its own start, naming it: "03 - Title  42%". 100 % only once it is
+// written; before that the last percent waits for the file.
+progress::Display trackProgress(const cue::ImageTrack& track, double elapsed, double seconds,
+                                const QString& spin, bool written) {
+    const qint32 whole = static_cast<qint32>(std::ceil(seconds * 100));
+    qint64 shown = static_cast<qint64>(std::max(elapsed, 0.0) * 100);
+    if (!written) {
+        shown = std::min<qint64>(shown, whole * 99 / 100);
+    }
+    progress::Display display = progress::displayFromElapsed(written ? whole : shown, whole, spin);
+    const QString number = (track.disc > 0 ? QString::number(track.disc) + u'-' : QString()) +
+                           QStringLiteral("%1").arg(track.number, 2, 10, QChar(u'0'));
+    display.caption =
+        number + QStringLiteral(" - ") + track.title + QStringLiteral("  ") + display.caption;
+    return display;
+}
+
 const QString kPreparing = QStringLiteral("准备中 - 正在估算音频长度");
 const QString kDone = QStringLiteral("Done.");
 const QString kStopped = QStringLiteral("已停止");
@@ -317,9 +348,15 @@ bool ConversionBatch::convertImage() {
     }
     state_ = State::ConvertingImage;
     image_ = ImageRun{*found.image, folder, 0};
+    host_.showProgress(progress::Display{0, 0, kPreparing});
+    if (!decodesOnce(*found.image)) {
+        // sox.exe would decode it to a WAV no track reads: each track decodes its own span.
+        lngDuration_ = static_cast<qint32>(found.image->samples / found.image->rate);
+        startTrack(0);
+        return true;
+    }
     // The image is decoded once; every track's encode reads its span of that WAV. The probe
     // follows, then the tracks.
-    host_.showProgress(progress::Display{0, 0, kPreparing});
     run(Step::Decode);
     return true;
 }
@@ -339,13 +376,15 @@ void ConversionBatch::finishTrack() {
         fail(name, entry_.firstFailure.isEmpty() ? lastOutputLine(objffmpeg.Outputs())
                                                  : entry_.firstFailure);
     } else {
-        // The run states the image's length; the track is its span.
-        const double seconds = static_cast<double>(track.span.end - track.span.start) /
-                               static_cast<double>(image.rate);
+        // The run states the image's length; the track is its span, and ffmpeg's time counts
+        // from the span's start on every path, so a short track is told.
+        const double seconds = trackSeconds(image, track);
         EncodeReport report = readEncodeReport(objffmpeg.Outputs());
         report.statedSeconds = seconds;
         if (const QString shortfall = encodeShortfall(report, seconds); !shortfall.isEmpty()) {
             fail(name, shortfall);
+        } else {
+            host_.showProgress(trackProgress(track, seconds, seconds, strSpin_, true));
         }
         carryCovers();
     }
@@ -354,6 +393,8 @@ void ConversionBatch::finishTrack() {
         startTrack(image_->track + 1);
         return;
     }
+    // The image's WAV is of no more use: it need not wait for the program's exit.
+    QFile::remove(context().tmpWav);
     removeEntry();
     image_.reset();
 }
@@ -453,7 +494,8 @@ void ConversionBatch::carryCovers() {
     if (entry_.toolInput == entry_.path) {
         batch_.coversCarried.insert(source);  // a link's folder is made again for each source
     }
-    album::copyCoverFiles(source, QFileInfo(entry_.output).path());
+    // Discs of one album share its folder: each keeps its own cover there.
+    album::copyCoverFiles(source, QFileInfo(entry_.output).path(), image_ ? image_->image.disc : 0);
 }
 
 void ConversionBatch::completeBatch() {
@@ -511,16 +553,10 @@ void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
     }
     const auto elapsed = progress::scanElapsed(CommandOutputs);
     strSpin_ = progress::nextSpin(strSpin_);
-    if (elapsed && image_) {
-        // Over the whole image, naming the track.
+    if (elapsed && image_ && entry_.step == Step::Track) {
         const cue::ImageTrack& track = image_->image.tracks[image_->track];
-        progress::Display display = progress::displayFromElapsed(
-            *elapsed + track.span.start / std::max<qint64>(image_->image.rate, 1), lngDuration_,
-            strSpin_);
-        display.caption =
-            QStringLiteral("%1 - %2  ").arg(track.number, 2, 10, QChar(u'0')).arg(track.title) +
-            display.caption;
-        host_.showProgress(display);
+        host_.showProgress(trackProgress(track, static_cast<double>(*elapsed),
+                                         trackSeconds(image_->image, track), strSpin_, false));
     } else if (elapsed) {
         host_.showProgress(progress::displayFromElapsed(*elapsed, lngDuration_, strSpin_));
     }

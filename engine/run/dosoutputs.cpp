@@ -25,12 +25,15 @@ constexpr int kPollMilliseconds = 50;
 // After SIGKILL, how long a stopped run still waits for its processes to go.
 constexpr int kGoneBoundMs = 1000;
 
-void signalGroup(qint64 pid, int sig) {
+// The group's number is not handed out again while one of its members lives, so signalling
+// the group never reaches a stranger. The tool alone (when setpgid failed) only while QProcess
+// has not reaped it: until then its pid is still its own, after that it may be anyone's.
+void signalGroup(qint64 pid, int sig, const QProcess* child) {
     if (pid <= 0) {
         return;
     }
-    // The group is the tool's own unless setpgid failed; then at least the tool itself.
-    if (::kill(static_cast<pid_t>(-pid), sig) != 0) {
+    if (::kill(static_cast<pid_t>(-pid), sig) != 0 && child &&
+        child->state() != QProcess::NotRunning) {
         ::kill(static_cast<pid_t>(pid), sig);
     }
 }
@@ -87,7 +90,7 @@ DOSOutputs::DOSOutputs(QObject* parent) : QObject(parent) {
 DOSOutputs::~DOSOutputs() {
     // Nothing the runner started outlives it; QProcess reaps the tool itself.
     if (running_) {
-        signalGroup(pid_, SIGKILL);
+        signalGroup(pid_, SIGKILL, process_.get());
     }
 }
 
@@ -178,14 +181,15 @@ void DOSOutputs::poll() {
     }
     // Also our own child must be gone: a tool whose process name differs from the tool's name
     // would otherwise be taken as finished at once.
-    const bool over = process_->state() == QProcess::NotRunning &&
-                      (stopRequested_ ? !isProcessGroupAlive(pid_) : !IsProcessRunning(toolName_));
+    const bool over =
+        process_->state() == QProcess::NotRunning &&
+        (stopRequested_ ? !isProcessGroupAlive(pid_) : !IsProcessRunning(toolName_, pid_));
     if (over || (killed_ && stopClock_.elapsed() > kKillAfterMs + kGoneBoundMs)) {
         finishRun();
         return;
     }
     if (stopRequested_ && !killed_ && stopClock_.elapsed() >= kKillAfterMs) {
-        signalGroup(pid_, SIGKILL);
+        signalGroup(pid_, SIGKILL, process_.get());
         killed_ = true;
     }
     // QProcess takes the pipe's contents into its buffer while events are served, so the tool
@@ -229,7 +233,7 @@ void DOSOutputs::stop() {
     }
     stopRequested_ = true;
     stopClock_.start();
-    signalGroup(pid_, SIGTERM);
+    signalGroup(pid_, SIGTERM, process_.get());
 }
 
 void DOSOutputs::endNow() {
@@ -252,7 +256,7 @@ void DOSOutputs::endNow() {
         if (waitGone(kKillAfterMs - static_cast<int>(stopClock_.elapsed()))) {
             return;
         }
-        signalGroup(pid_, SIGKILL);
+        signalGroup(pid_, SIGKILL, process_.get());
         killed_ = true;
     }
     waitGone(kGoneBoundMs);

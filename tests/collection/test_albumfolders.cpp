@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "collection/albumfolders.h"
 #include "collection/outputnames.h"
 
@@ -30,6 +34,28 @@ TEST(MirroredSubfolder, AScannedFileGoesBelowTheScannedFoldersName) {
             QString::fromUtf8(c.expected))
             << c.entry << " under " << c.foundUnder;
     }
+}
+
+// Two discs of one album in one folder: each disc's own cover is kept, the first is the folder's.
+TEST(CoverFiles, EachDiscKeepsItsCoverInTheAlbumsFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("CD1") && QDir(dir.path()).mkpath("CD2") &&
+                QDir(dir.path()).mkpath("out"));
+    for (const char* disc : {"CD1", "CD2"}) {
+        QFile cover(dir.filePath(QStringLiteral("%1/cover.jpg").arg(QLatin1String(disc))));
+        ASSERT_TRUE(cover.open(QIODevice::WriteOnly));
+        cover.write(disc);
+    }
+    const QString out = dir.filePath("out");
+    EXPECT_EQ(album::copyCoverFiles(dir.filePath("CD1"), out, 1), 2);
+    EXPECT_EQ(album::copyCoverFiles(dir.filePath("CD2"), out, 2), 1);
+    auto contents = [&](const char* name) {
+        QFile f(out + u'/' + QLatin1String(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_EQ(contents("cover.jpg"), "CD1");
+    EXPECT_EQ(contents("cover (disc 1).jpg"), "CD1");
+    EXPECT_EQ(contents("cover (disc 2).jpg"), "CD2");
 }
 
 TEST(OutputNames, AStemIsTheNameUpToItsLastDot) {

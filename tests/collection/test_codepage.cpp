@@ -1,4 +1,7 @@
 #include "collection/codepage.h"
+#include "collection/cuesheet.h"
+#include "collection/imagetracks.h"
+#include "collection/nativenames.h"
 
 #include <QStringEncoder>
 
@@ -76,6 +79,72 @@ TEST(CodePageGuess, TitleTable) {
     EXPECT_GE(singlesRight, 33) << qPrintable(wrong.join(u", "_qs));
     std::printf("single titles right: %d of %d; wrong: %s\n", singlesRight, singles,
                 qPrintable(wrong.join(u", "_qs)));
+}
+
+// Sheets that are mostly ASCII: one or two bytes of another code page carry little evidence,
+// so the whole text is weighed.
+TEST(CodePageGuess, MostlyAsciiSheets) {
+    struct Case {
+        const char* icu;
+        const char* first;
+        const char* second;
+    };
+    const Case cases[] = {
+        {"windows-1252", "Wond\u2019ring Aloud", "Cross-Eyed Mary"},
+        {"windows-1252", "Don\u2019t Stop", "It\u2019s Over"},
+        {"ISO-8859-1", "Perch\u00e9 \u00e8 cos\u00ec", "La citt\u00e0 per\u00f2"},
+        {"ISO-8859-1", "\u00c7a va \u00e0 Paris", "O\u00f9 est l\u00e0"},
+        {"Shift_JIS", "\u3055\u304f\u3089 \u3055\u304f\u3089", "\u6771\u4eac\u306e\u591c"},
+        {"Shift_JIS", "\u3042\u308a\u304c\u3068\u3046", "\u604b\u306e\u3046\u305f"},
+        {"Big5-HKSCS", "\u591c\u4f86\u9999", "\u3055\u304f\u3089"},   // kana as Taiwan writes them
+        {"windows-949", "\ub620\ubc29\uac01\ud558", "\ubd04\ub0a0"},  // CP949's own syllable
+    };
+    for (const Case& c : cases) {
+        const QString first = QString::fromUtf8(c.first);
+        const QString sheet = QStringLiteral(
+                                  "REM GENRE Rock\nREM DATE 1971\nPERFORMER \"Jethro Tull\"\n"
+                                  "TITLE \"Aqualung\"\nFILE \"Jethro Tull - Aqualung.wav\" WAVE\n"
+                                  "  TRACK 01 AUDIO\n    TITLE \"%1\"\n    INDEX 01 00:00:00\n"
+                                  "  TRACK 02 AUDIO\n    TITLE \"%2\"\n    INDEX 01 04:00:00\n")
+                                  .arg(first, QString::fromUtf8(c.second));
+        const auto text =
+            lumivox::cue::decodeSheet(encoded(sheet, c.icu), lumivox::cue::sheetDecoder({}));
+        ASSERT_TRUE(text) << c.icu;
+        const auto parsed = lumivox::cue::parseSheet(*text);
+        ASSERT_TRUE(parsed) << c.icu;
+        EXPECT_EQ(parsed->files[0].tracks[0].title, first) << c.icu;
+    }
+}
+
+// Each name of a folder on its own, the folder's guess and the desktop's language deciding only
+// between readings that both fit.
+TEST(CodePageGuess, EachNameOfAMixedFolder) {
+    const QString chinese = u"\u6708\u4eae\u4ee3\u8868\u6211\u7684\u5fc3.flac"_qs;
+    const QString latin = u"Caf\u00e9.jpg"_qs;
+    const QList<QByteArray> folder{encoded(chinese, "GB18030"), encoded(latin, "ISO-8859-1")};
+    const CodePage page = lumivox::names::folderCodePage(folder);
+    EXPECT_EQ(lumivox::names::readableName(folder[0], page), chinese);
+    EXPECT_EQ(lumivox::names::readableName(folder[1], page), latin);
+    // The options' choice holds for names too.
+    const QByteArray big5 = encoded(u"\u6771\u4eac"_qs, "Big5");
+    lumivox::names::setChosenCodePage(CodePage::Big5);
+    EXPECT_EQ(lumivox::names::readableName(big5, CodePage::Gb18030), u"\u6771\u4eac"_qs);
+    lumivox::names::setChosenCodePage(std::nullopt);
+}
+
+TEST(CodePageGuess, TheDesktopsLanguageOrdersTheScripts) {
+    using P = CodePage;
+    EXPECT_EQ(codepage::localePreference(u"zh_CN.UTF-8"_qs),
+              (QList<P>{P::Gb18030, P::Big5, P::ShiftJis}));
+    EXPECT_EQ(codepage::localePreference(u"zh_TW.UTF-8"_qs).value(0), P::Big5);
+    EXPECT_EQ(codepage::localePreference(u"ja_JP.UTF-8"_qs).value(0), P::ShiftJis);
+    EXPECT_EQ(codepage::localePreference(u"ru_RU.UTF-8"_qs), QList<P>{P::Windows1251});
+    EXPECT_TRUE(codepage::localePreference(u"C.UTF-8"_qs).isEmpty());
+    // A preference settles near ties only: clear evidence still wins.
+    const QByteArray gb = encoded(u"\u6708\u4eae\u4ee3\u8868\u6211\u7684\u5fc3"_qs, "GB18030");
+    EXPECT_EQ(codepage::guess({gb}, {P::Big5, P::ShiftJis}), P::Gb18030);
+    const QByteArray sjis = encoded(u"\u3042\u308a\u304c\u3068\u3046"_qs, "Shift_JIS");
+    EXPECT_EQ(codepage::guess({sjis}, {P::Gb18030, P::Big5}), P::ShiftJis);
 }
 
 }  // namespace

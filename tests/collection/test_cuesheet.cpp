@@ -261,12 +261,22 @@ TEST_F(CueFiles, FindsTheSheetBesideTheFlac) {
     EXPECT_TRUE(find("Other.flac").sheet.isEmpty());
     EXPECT_FALSE(find("Other.flac").image);
 
-    // A rip of one file per track with its sheet: each file converts as it is.
+    // A rip of one file per track with its sheet: each file is its track, tagged from the
+    // sheet over the whole album.
     ASSERT_TRUE(makeFlac("01 - A.flac", 30));
     write("album.cue",
-          QByteArray("FILE \"01 - A.flac\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-                     "FILE \"02 - B.flac\" WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n"));
-    EXPECT_TRUE(find("01 - A.flac").sheet.isEmpty());
+          QByteArray("TITLE \"LP\"\nFILE \"01 - A.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"A\"\n"
+                     "INDEX 01 00:00:00\nFILE \"02 - B.flac\" WAVE\nTRACK 02 AUDIO\n"
+                     "INDEX 01 00:00:00\n"));
+    const cue::Lookup perTrack = find("01 - A.flac");
+    EXPECT_EQ(perTrack.sheet, path("album.cue"));
+    ASSERT_TRUE(perTrack.image) << perTrack.problem.toStdString();
+    ASSERT_EQ(perTrack.image->tracks.size(), 1);
+    EXPECT_EQ(perTrack.image->tracks[0].span.start, 0);
+    EXPECT_EQ(perTrack.image->tracks[0].span.end, 44100 * 30);
+    EXPECT_TRUE(perTrack.image->tracks[0].tags.contains(QPair<QString, QString>("TITLE", "A")));
+    EXPECT_TRUE(
+        perTrack.image->tracks[0].tags.contains(QPair<QString, QString>("TRACKTOTAL", "2")));
 
     // Pipes are never opened: reading one would wait for a writer without end.
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.flac")).constData(), 0600), 0);

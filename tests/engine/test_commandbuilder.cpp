@@ -296,8 +296,9 @@ TEST(TrackCommand, TheTrackCommandCarriesSpanAndTagsIntact) {
     EXPECT_EQ(
         splitCommandLine(line).mid(1),
         (QStringList{"-i", "/m/a b.flac", "-y", "-vn", "-ar", "44100", "-ab", "128k", "-ac", "2",
-                     "-af", "atrim=start_sample=588:end_sample=1176000", "-metadata",
-                     "TITLE=say \"hi\" \\ there", "-metadata", "CUESHEET=", "/o/01 - x.mp3"}));
+                     "-af", "atrim=start_sample=588:end_sample=1176000,asetpts=PTS-STARTPTS",
+                     "-metadata", "TITLE=say \"hi\" \\ there", "-metadata",
+                     "CUESHEET=", "/o/01 - x.mp3"}));
 }
 
 }  // namespace

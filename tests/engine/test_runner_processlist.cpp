@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,4 +118,44 @@ TEST(ProcessList, SameNamedProcessKeepsTheRunnerPolling) {
     EXPECT_TRUE(sleeper.state() == QProcess::NotRunning || sleeper.waitForFinished(5000));
     EXPECT_EQ(runner.Outputs(), u"hi"_s);
     EXPECT_EQ(recorder.overCount, 1);
+}
+
+namespace {
+
+// Pids of live processes of that name, whoever started them.
+QList<qint64> anyNamed(const QString& name) {
+    QList<qint64> pids;
+    for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(u"/proc/"_s + pid + u"/comm"_s);
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name.toUtf8()) {
+            pids.append(pid.toLongLong());
+        }
+    }
+    return pids;
+}
+
+}  // namespace
+
+// A process of the tool's name that this program did not start (the user's own coder.exe in
+// another window, another user's) must not hold the batch up.
+TEST(ProcessList, AStrangerOfTheToolsNameDoesNotHoldTheRunnerUp) {
+    QTemporaryDir dir;
+    const QString name = uniqueName(u"lvxother"_s);
+    // setsid -f: a new session, its parent gone at once, so it is no descendant of ours.
+    ASSERT_EQ(QProcess::execute(u"setsid"_s, {u"-f"_s, fakeCmd(), u"exec-as"_s, dir.path(), name,
+                                              u"sleep"_s, u"20000"_s}),
+              0);
+    ASSERT_TRUE(eventually([&] { return !anyNamed(name).isEmpty(); }));
+    EXPECT_FALSE(IsProcessRunning(name));
+
+    DOSOutputs runner;
+    CurrentToolName = name;
+    QElapsedTimer clock;
+    clock.start();
+    runner.ExecuteCommand(fakeCmd() + u" text hi"_s);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(runner.Outputs(), u"hi"_s);
+    for (const qint64 pid : anyNamed(name)) {
+        ::kill(static_cast<pid_t>(pid), SIGKILL);  // ours, made above
+    }
 }

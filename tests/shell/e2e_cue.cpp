@@ -6,6 +6,11 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -26,13 +31,16 @@
 #include "engine/run/dosoutputs.h"
 #include "filelist/filelistmodel.h"
 #include "settings/lumivoxini.h"
+#include "shell/commandrouter.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
 #include "tests/shell/e2e_support.h"
+#include "tests/shell/window_support.h"
 
 using namespace lumivox;
 using namespace lumivox::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -132,11 +140,15 @@ void CueImage::expectImageSplit() {
     ASSERT_TRUE(window().fileList()->AddFileEntry(image));
     ASSERT_TRUE(window().fileList()->AddFileEntry(bad));
 
-    // What the window shows while it runs.
+    // What the window shows while it runs, and how many tracks were written then.
     QList<QPair<int, QString>> seen;
+    QList<QPair<QString, qsizetype>> written;
+    const QString folder = out_ + QStringLiteral("/邓丽君 - 岛国之情歌/");
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         seen.append({window().fileList()->FileCount(), window().lblPB()->text()});
+        written.append(
+            {window().lblPB()->text(), QDir(folder).entryList({"*.mp3"}, QDir::Files).size()});
     });
     watch.start(20);
     QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
@@ -157,12 +169,20 @@ void CueImage::expectImageSplit() {
             }
         }
     }
+    // A track's progress counts from its own start: it is done only once it is written.
+    for (const auto& [caption, count] : written) {
+        for (int k = 0; k < 3; ++k) {
+            if (caption.startsWith(QStringLiteral("0%1 - ").arg(k + 1)) &&
+                caption.contains(QStringLiteral("完成"))) {
+                EXPECT_GE(count, k + 1) << caption.toStdString();
+            }
+        }
+    }
     ASSERT_EQ(messages_.size(), 1);
     EXPECT_TRUE(messages_[0].text.contains(dir_.filePath("in/bad.cue")))
         << messages_[0].text.toStdString();
     EXPECT_EQ(QDir(out_).entryList({"bad_*.mp3"}, QDir::Files).size(), 1);
 
-    const QString folder = out_ + QStringLiteral("/邓丽君 - 岛国之情歌/");
     const QStringList names = QDir(folder).entryList({"*.mp3"}, QDir::Files, QDir::Name);
     ASSERT_EQ(names,
               (QStringList{QStringLiteral("01 - 春.mp3"), QStringLiteral("02 - 月亮代表我的心.mp3"),
@@ -241,6 +261,72 @@ TEST_F(CueImage, AStopDuringTheTracksKeepsTheFinishedOnesOnly) {
     EXPECT_EQ(samples(folder + QStringLiteral("01 - 春.mp3")).size(),
               static_cast<std::size_t>(kStarts[1] * 588 * 2));
     EXPECT_EQ(window().fileList()->FileCount(), 1) << "the image stays listed";
+}
+
+// Two discs of one album, each in its own folder with a GBK sheet, GBK file names and its own
+// cover, scanned with the source folders kept: one album folder, "1-01 - ..." and "2-01 - ...".
+TEST_F(CueImage, TwoDiscsWithGbkNamesBecomeOneAlbumFolder) {
+    ASSERT_TRUE(settings::save(settings::ini::KeepSourceFolders, true));
+    QStringEncoder gbk("GB18030");
+    const QByteArray music = QFile::encodeName(dir_.filePath("Music"));
+    const QByteArray album = music + '/' + QByteArray(gbk(QStringLiteral("精选集")));
+    const QString titles[2][2] = {{QStringLiteral("春"), QStringLiteral("月亮代表我的心")},
+                                  {QStringLiteral("秋"), QStringLiteral("小城故事")}};
+    for (int disc = 1; disc <= 2; ++disc) {
+        const QByteArray folder = album + "/CD" + QByteArray::number(disc);
+        ASSERT_EQ(::mkdir(music.constData(), 0700) == 0 || errno == EEXIST, true);
+        ASSERT_EQ(::mkdir(album.constData(), 0700) == 0 || errno == EEXIST, true);
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+        const QByteArray stem = gbk(QStringLiteral("邓丽君 - 精选 光盘%1").arg(disc));
+        const QString made = dir_.filePath("made.flac");
+        ASSERT_TRUE(makeImage(made));
+        ASSERT_EQ(::rename(QFile::encodeName(made).constData(),
+                           (folder + '/' + stem + ".flac").constData()),
+                  0);
+        const QString sheet =
+            QStringLiteral(
+                "REM DISCNUMBER %1\r\nREM TOTALDISCS 2\r\nPERFORMER \"邓丽君\"\r\n"
+                "TITLE \"精选\"\r\nFILE \"%2.wav\" WAVE\r\n"
+                "  TRACK 01 AUDIO\r\n    TITLE \"%3\"\r\n    INDEX 01 00:00:00\r\n"
+                "  TRACK 02 AUDIO\r\n    TITLE \"%4\"\r\n    INDEX 01 00:25:30\r\n")
+                .arg(disc)
+                .arg(QStringLiteral("邓丽君 - 精选 光盘%1").arg(disc), titles[disc - 1][0],
+                     titles[disc - 1][1]);
+        const QByteArray sheetBytes = gbk(sheet);
+        FILE* cue = std::fopen((folder + '/' + stem + ".cue").constData(), "wb");
+        ASSERT_TRUE(cue);
+        std::fwrite(sheetBytes.constData(), 1, static_cast<std::size_t>(sheetBytes.size()), cue);
+        std::fclose(cue);
+        const QString cover = dir_.filePath("cover.jpg");
+        ASSERT_TRUE(runTool("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                       disc == 1 ? "color=red:size=16x16" : "color=blue:size=16x16",
+                                       "-frames:v", "1", cover}));
+        ASSERT_EQ(
+            ::rename(QFile::encodeName(cover).constData(), (folder + "/cover.jpg").constData()), 0);
+    }
+
+    ScriptedDialogs dialogs;
+    dialogs.accept(dir_.filePath("Music"));
+    program_->window().router()->CmdToolsBar_Click(1);
+    ASSERT_EQ(window().fileList()->FileCount(), 2);
+    QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
+    QTest::mouseClick(window().Command3(), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(300000));
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.value(0).text.toStdString();
+
+    const QString folder = out_ + QStringLiteral("/Music/精选集/邓丽君 - 精选/");
+    EXPECT_EQ(QDir(folder).entryList({"*.mp3"}, QDir::Files, QDir::Name),
+              (QStringList{u"1-01 - 春.mp3"_s, u"1-02 - 月亮代表我的心.mp3"_s, u"2-01 - 秋.mp3"_s,
+                           u"2-02 - 小城故事.mp3"_s}));
+    EXPECT_EQ(QDir(folder).entryList({"*.jpg"}, QDir::Files, QDir::Name),
+              (QStringList{u"cover (disc 1).jpg"_s, u"cover (disc 2).jpg"_s, u"cover.jpg"_s}));
+    // Each track exactly its span of its disc.
+    EXPECT_EQ(samples(folder + u"2-01 - 秋.mp3"_s).size(),
+              static_cast<std::size_t>(kStarts[1] * 588 * 2));
+    EXPECT_EQ(samples(folder + u"1-02 - 月亮代表我的心.mp3"_s).size(),
+              static_cast<std::size_t>((kImageSamples - kStarts[1] * 588) * 2));
+    // QTemporaryDir cannot name what is not UTF-8.
+    QProcess::execute("rm", {"-rf", dir_.filePath("Music")});
 }
 
 }  // namespace

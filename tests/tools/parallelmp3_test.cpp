@@ -411,6 +411,11 @@ TEST(Mp3Span, AtrimIsReadInFfmpegsSyntaxOnly) {
     ASSERT_TRUE(span);
     EXPECT_EQ(span->start, 588u);
     EXPECT_EQ(span->end, 1176u);
+    // As the batch writes it: timestamps from the track's start, so ffmpeg counts the track.
+    const auto fromStart =
+        parseAtrim({"-af", "atrim=start_sample=588:end_sample=1176,asetpts=PTS-STARTPTS"});
+    ASSERT_TRUE(fromStart);
+    EXPECT_EQ(fromStart->end, 1176u);
     for (const Args& bad :
          {Args{"-af", "atrim=start=1:end=2"}, Args{"-af", "atrim=start_sample=5:end_sample=5"},
           Args{"-af", "atrim=start_sample=-5:end_sample=9"}, Args{"-af", "volume=2"}, Args{"-af"},
