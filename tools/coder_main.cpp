@@ -28,5 +28,9 @@ std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string
 int main(int argc, char** argv) {
     using namespace lumivox::tools;
     const AdapterCall call = adapterCall(argc, argv);
+    // Sync mode's tag-only update: no encode, the MP3's audio stays as it is.
+    if (!call.args.empty() && call.args.front() == "--retag") {
+        return retagOnly(Args(call.args.begin() + 1, call.args.end()));
+    }
     return withMp3Tags(ffmpegAdapter(call, encodeMp3), call.args);
 }
