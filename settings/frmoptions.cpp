@@ -28,7 +28,7 @@ namespace lumivox {
 namespace {
 
 constexpr int kClientWidth = 304;
-constexpr int kClientHeight = 310;
+constexpr int kClientHeight = 340;
 constexpr int kMargin = 16;
 constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
@@ -130,10 +130,15 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
     }
     cmbCueCodePage_->setGeometry(kMargin + 64, 234, 140, kRowHeight);
 
+    // Sync keeps the source folders whatever the box above says.
+    chkSync_ =
+        named(new QCheckBox(QStringLiteral("同步模式：只转换新的和改过的文件"), this), "chkSync");
+    chkSync_->setGeometry(kMargin, 264, kClientWidth - 2 * kMargin, kRowHeight);
+
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
-    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 270, 72, 26);
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 300, 72, 26);
     Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
-    Command2_->setGeometry(kClientWidth - kMargin - 72, 270, 72, 26);
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 300, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
     const DialogImageButtons images =
@@ -167,6 +172,7 @@ void frmOptions::Form_Load() {
     cmbId3_->setCurrentIndex(
         (settings::load(settings::ini::Id3Version) == QStringLiteral("2.3")) ? 1 : 0);
     chkCueSplit_->setChecked(settings::load(settings::ini::CueSplit));
+    chkSync_->setChecked(settings::load(settings::ini::LibrarySync));
     // A name this program does not know reads as automatic.
     cmbCueCodePage_->setCurrentIndex(
         std::max(0, cmbCueCodePage_->findText(settings::load(settings::ini::CueCodePage))));
@@ -229,6 +235,7 @@ void frmOptions::imgOK_Click() {
     settings::save(settings::ini::Id3Version,
                    cmbId3_->currentIndex() == 1 ? QStringLiteral("2.3") : QStringLiteral("2.4"));
     settings::save(settings::ini::CueSplit, chkCueSplit_->isChecked());
+    settings::save(settings::ini::LibrarySync, chkSync_->isChecked());
     settings::save(settings::ini::CueCodePage, cmbCueCodePage_->currentIndex() == 0
                                                    ? QString()
                                                    : cmbCueCodePage_->currentText());

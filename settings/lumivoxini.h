@@ -32,6 +32,8 @@ inline const Choice Id3Version{"Tags/Id3Version", {"2.4", "2.3"}, "2.4"};
 inline const Switch CueSplit{"Cue/Split", true};
 // "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动"
 inline const Text CueCodePage{"Cue/CodePage", QString()};
+// "同步模式：只转换新的和改过的文件": keeps an MP3 library in step with the scanned one
+inline const Switch LibrarySync{"Library/Sync", false};
 }  // namespace ini
 
 bool load(const Switch& setting);
