@@ -9,6 +9,7 @@
 #include "library/id3record.h"
 #include "library/outputtree.h"
 #include "library/sourceprint.h"
+#include "library/syncplan.h"
 #include "library/syncrecord.h"
 
 namespace {
@@ -216,6 +217,63 @@ TEST_F(SyncFiles, GoneSourcesOnlyTouchRecordedMp3s) {
     EXPECT_FALSE(QFileInfo::exists(out + "/Album 2/02.mp3"));
     EXPECT_FALSE(QFileInfo::exists(out + "/Album 3")) << "folders left empty go";
     EXPECT_TRUE(QFileInfo::exists(out)) << "never the root";
+}
+
+}  // namespace
+
+namespace {
+
+const QString kKey = QStringLiteral("128k 44100 2ch cbr id3v2.4");
+
+// The planner over real files: new, unchanged (found by its record, not its name), tags
+// changed, and a user's file at the stable name.
+TEST_F(SyncFiles, PlannerFindsEachSourcesMp3ByItsRecord) {
+    const QString scanned = path("lib");
+    makeFlac(scanned + "/A/01.flac", 440, "One");
+    makeFlac(scanned + "/A/02.flac", 550, "Two");
+    const QString out = path("out/");
+    const QString folder = out + "lib/A/";
+    QDir().mkpath(folder);
+
+    SyncPlanner first(out);
+    const SyncStep one =
+        first.plan(scanned + "/A/01.flac", scanned + "/A/01.flac", scanned, folder, kKey);
+    EXPECT_EQ(one.action, SyncAction::Encode);
+    EXPECT_EQ(one.mp3, folder + "01.mp3");
+    EXPECT_FALSE(one.userFileAtName);
+    // The user's own 02.mp3 is there already.
+    ASSERT_TRUE(encode(scanned + "/A/02.flac", folder + "02.mp3", QString()));
+    const SyncStep two =
+        first.plan(scanned + "/A/02.flac", scanned + "/A/02.flac", scanned, folder, kKey);
+    EXPECT_EQ(two.action, SyncAction::Encode);
+    EXPECT_TRUE(two.userFileAtName);
+    EXPECT_TRUE(two.mp3.isEmpty());
+    // Written as the batch does: the record in the tag, 02 under another name.
+    ASSERT_TRUE(encode(scanned + "/A/01.flac", folder + "01.mp3", one.record));
+    ASSERT_TRUE(encode(scanned + "/A/02.flac", folder + "02_1234.mp3", two.record));
+
+    SyncPlanner again(out);
+    EXPECT_EQ(
+        again.plan(scanned + "/A/01.flac", scanned + "/A/01.flac", scanned, folder, kKey).action,
+        SyncAction::Skip);
+    const SyncStep twoAgain =
+        again.plan(scanned + "/A/02.flac", scanned + "/A/02.flac", scanned, folder, kKey);
+    EXPECT_EQ(twoAgain.action, SyncAction::Skip) << "not written again beside the user's file";
+    EXPECT_EQ(twoAgain.mp3, folder + "02_1234.mp3");
+
+    run("metaflac", {"--remove-tag=TITLE", "--set-tag=TITLE=Uno", scanned + "/A/01.flac"});
+    SyncPlanner third(out);
+    EXPECT_EQ(
+        third.plan(scanned + "/A/01.flac", scanned + "/A/01.flac", scanned, folder, kKey).action,
+        SyncAction::Retag);
+    EXPECT_TRUE(third.gone().isEmpty());
+    QFile::remove(scanned + "/A/02.flac");
+    SyncPlanner fourth(out);
+    fourth.plan(scanned + "/A/01.flac", scanned + "/A/01.flac", scanned, folder, kKey);
+    const auto gone = fourth.gone();
+    ASSERT_EQ(gone.size(), 1);
+    ASSERT_EQ(gone.front().mp3s.size(), 1);
+    EXPECT_EQ(gone.front().mp3s.front().path, folder + "02_1234.mp3");
 }
 
 }  // namespace
