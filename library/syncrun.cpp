@@ -1,0 +1,88 @@
+#include "library/syncrun.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+#include "engine/base/cmdline.h"
+#include "engine/base/messages.h"
+
+namespace lumivox::library {
+
+SyncRun::SyncRun(const QString& outFolder, const ConversionSettings& s, bool id3v23)
+    : outFolder_(outFolder),
+      outputKey_(outputKey(s.audioBitrate, s.sampleRate, s.channelPosition + 1,
+                           QStringLiteral("cbr"), id3v23)),
+      planner_(outFolder) {}
+
+std::optional<SyncStep> SyncRun::plan(const QString& source, const QString& toolPath,
+                                      const QString& scannedFolder, const QString& entryFolder) {
+    if (scannedFolder.isEmpty()) {
+        return std::nullopt;
+    }
+    return planner_.plan(source, toolPath, scannedFolder, entryFolder, outputKey_);
+}
+
+QString SyncRun::withRecord(const QString& command, const QString& outputFile,
+                            const QString& record) {
+    const QString quotedOutput = quotePath(outputFile);
+    return command.left(command.size() - quotedOutput.size() - 1) + QStringLiteral(" -metadata ") +
+           quotePath(kRecordField + u'=' + record) + u' ' + quotedOutput;
+}
+
+QString SyncRun::retagCommand(const CommandContext& c, const QString& toolPath, const QString& mp3,
+                              const QString& record) {
+    return c.appFolder + QStringLiteral("/data/coder.exe --retag -i ") + quotePath(toolPath) +
+           QStringLiteral(" -metadata ") + quotePath(kRecordField + u'=' + record) + u' ' +
+           quotePath(mp3);
+}
+
+bool SyncRun::settleEncode(const SyncStep& step) {
+    const QByteArray from = QFile::encodeName(step.workPath);
+    const QByteArray to = QFile::encodeName(step.mp3);
+    if (std::rename(from.constData(), to.constData()) != 0) {
+        QFile::remove(step.workPath);
+        return false;
+    }
+    return true;
+}
+
+void SyncRun::discardEncode(const SyncStep& step) {
+    if (!step.workPath.isEmpty()) {
+        QFile::remove(step.workPath);
+    }
+}
+
+QString SyncRun::endMessage(int failed) const {
+    QString text = QStringLiteral("转换 %1 个，更新标签 %2 个，已是最新 %3 个，失败 %4 个。")
+                       .arg(encoded_)
+                       .arg(retagged_)
+                       .arg(upToDate_)
+                       .arg(failed);
+    if (!userFiles_.isEmpty()) {
+        text += QStringLiteral(
+            "\n\n以下文件名已被不是本程序写的文件占用，没有覆盖，MP3 另存为新名字：");
+        for (const QString& name : userFiles_) {
+            text += u'\n' + name;
+        }
+    }
+    return text;
+}
+
+int SyncRun::offerRemoval() {
+    QList<RecordedMp3> all;
+    QList<SyncPlanner::Gone> gone = planner_.gone();
+    for (const SyncPlanner::Gone& g : gone) {
+        all += g.mp3s;
+    }
+    if (all.isEmpty() || !askQuestion(removalQuestion(all, outFolder_))) {
+        return 0;
+    }
+    int removed = 0;
+    for (const SyncPlanner::Gone& g : gone) {
+        removed += removeMp3s(g.mp3s, g.root);
+    }
+    return removed;
+}
+
+}  // namespace lumivox::library
