@@ -32,8 +32,9 @@ QList<RecordedMp3> recordedMp3s(const QString& root) {
 QHash<QString, RecordedMp3> bySource(const QList<RecordedMp3>& mp3s) {
     QHash<QString, RecordedMp3> index;
     for (const RecordedMp3& mp3 : mp3s) {
-        if (!index.contains(mp3.record.source)) {
-            index.insert(mp3.record.source, mp3);
+        const QString key = recordKey(mp3.record.source, mp3.record.track);
+        if (!index.contains(key)) {
+            index.insert(key, mp3);
         }
     }
     return index;
@@ -74,7 +75,8 @@ int removeMp3s(const QList<RecordedMp3>& gone, const QString& root) {
     for (const RecordedMp3& mp3 : gone) {
         // Read again: the file may have been replaced by one of the user's since the scan.
         const auto record = readRecord(mp3.path);
-        if (!record || record->source != mp3.record.source || !QFile::remove(mp3.path)) {
+        if (!record || record->source != mp3.record.source || record->track != mp3.record.track ||
+            !QFile::remove(mp3.path)) {
             continue;
         }
         ++removed;

@@ -19,7 +19,8 @@ struct RecordedMp3 {
 // user's own) are not listed, so nothing built on this can touch them.
 QList<RecordedMp3> recordedMp3s(const QString& root);
 
-// By the source each belongs to; where two claim one source, the first by path.
+// By the source (and track) each belongs to, as recordKey() spells it; where two claim one, the
+// first by path.
 QHash<QString, RecordedMp3> bySource(const QList<RecordedMp3>& mp3s);
 
 // Those whose source is no longer a file below `scannedFolder`.

@@ -1,5 +1,6 @@
 #include "library/syncplan.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -30,32 +31,47 @@ SyncStep SyncPlanner::plan(const QString& source, const QString& toolPath,
     SyncRecord now;
     now.source = sourceRelativePath(source, scannedFolder);
     now.output = outputKey;
+    return planFor(now, toolPath, stableMp3Path(entryFolder, source), scannedFolder, {});
+}
+
+SyncStep SyncPlanner::planTrack(const QString& source, const QString& toolPath,
+                                const QString& scannedFolder, const Track& track,
+                                const QString& outputKey) {
+    SyncRecord now;
+    now.source = sourceRelativePath(source, scannedFolder);
+    now.track = track.number;
+    now.output = outputKey + QStringLiteral(" span=") + track.span;
+    return planFor(now, toolPath, track.stablePath, scannedFolder, track.tags);
+}
+
+SyncStep SyncPlanner::planFor(SyncRecord now, const QString& toolPath, const QString& stable,
+                              const QString& scannedFolder, const QString& extraTags) {
     // A link's folder is made again for each source: its covers are not the last one's.
     CoverPrints linked;
-    const SourcePrint print = readSourcePrint(toolPath, toolPath == source ? covers_ : linked);
+    const bool linkedSource = QFileInfo(toolPath).isSymLink();
+    const SourcePrint print = readSourcePrint(toolPath, linkedSource ? linked : covers_);
     now.sound = print.sound;
     now.tags = print.tags;
+    if (!extraTags.isEmpty()) {
+        now.tags =
+            QCryptographicHash::hash(print.tags + extraTags.toUtf8(), QCryptographicHash::Sha1)
+                .toHex();
+    }
     const qint64 audioFrom = print.flac ? print.audioOffset : 0;
     const auto audio = [&] { return hashAudio(toolPath, audioFrom); };
 
     SyncStep step;
     std::optional<SyncRecord> stored;
     const QHash<QString, RecordedMp3>& index = indexFor(scannedFolder);
-    if (const auto it = index.constFind(now.source); it != index.constEnd()) {
+    if (const auto it = index.constFind(recordKey(now.source, now.track)); it != index.constEnd()) {
         step.mp3 = it->path;
         stored = it->record;
+    } else if (!isNameTaken(stable)) {
+        step.mp3 = stable;
     } else {
-        const QString stable = stableMp3Path(entryFolder, source);
-        if (isNameTaken(stable)) {
-            // Not written by a sync batch for this source: the user's, never overwritten.
-            const auto there = readRecord(stable);
-            step.userFileAtName = !there;
-            if (there) {
-                step.mp3.clear();  // another source's: this one takes the usual unique name
-            }
-        } else {
-            step.mp3 = stable;
-        }
+        // Not written by a sync batch for this source: never overwritten. Another source's
+        // (two names alike but for their case) simply takes the usual unique name too.
+        step.userFileAtName = !readRecord(stable);
     }
     step.action = decideSync(stored, now, audio);
     if (step.action == SyncAction::Encode && now.sound.md5.isEmpty() &&

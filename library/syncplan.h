@@ -31,6 +31,18 @@ class SyncPlanner {
     SyncStep plan(const QString& source, const QString& toolPath, const QString& scannedFolder,
                   const QString& entryFolder, const QString& outputKey);
 
+    // One track of an album image: its MP3's stable name as the image rules give it (without
+    // the counter), and what the sheet says of it (its span and tags) as one text, so an edited
+    // sheet retags or re-encodes only the tracks it changed.
+    struct Track {
+        int number = 0;
+        QString stablePath;
+        QString span;  // "S-E" in samples: a moved index re-encodes
+        QString tags;  // the sheet's fields for the track
+    };
+    SyncStep planTrack(const QString& source, const QString& toolPath, const QString& scannedFolder,
+                       const Track& track, const QString& outputKey);
+
     // After the batch: the recorded MP3s below each scanned folder's mirror whose source is gone.
     struct Gone {
         QString root;  // the mirror of the scanned folder
@@ -42,6 +54,8 @@ class SyncPlanner {
     static QString mirrorOf(const QString& outFolder, const QString& scannedFolder);
 
   private:
+    SyncStep planFor(SyncRecord now, const QString& toolPath, const QString& stable,
+                     const QString& scannedFolder, const QString& extraTags);
     const QHash<QString, RecordedMp3>& indexFor(const QString& scannedFolder);
 
     QString outFolder_;

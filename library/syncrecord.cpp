@@ -25,10 +25,17 @@ QString outputKey(const QString& bitrate, const QString& rate, int channels, con
         .arg(mode, id3v23 ? QStringLiteral("id3v2.3") : QStringLiteral("id3v2.4"));
 }
 
+QString recordKey(const QString& source, int track) {
+    return track > 0 ? source + QStringLiteral("\n#") + QString::number(track) : source;
+}
+
 QString recordText(const SyncRecord& r) {
     QStringList parts{kMagic};
-    parts << QStringLiteral("src=") + encoded(r.source)
-          << QStringLiteral("md5=") + QString::fromLatin1(r.sound.md5)
+    parts << QStringLiteral("src=") + encoded(r.source);
+    if (r.track > 0) {
+        parts << QStringLiteral("trk=") + QString::number(r.track);
+    }
+    parts << QStringLiteral("md5=") + QString::fromLatin1(r.sound.md5)
           << QStringLiteral("size=") + QString::number(r.sound.size)
           << QStringLiteral("mtime=") + QString::number(r.sound.mtimeMs)
           << QStringLiteral("audio=") + QString::fromLatin1(r.sound.audioHash)
@@ -54,6 +61,8 @@ std::optional<SyncRecord> parseRecord(const QString& text) {
         if (key == QStringLiteral("src")) {
             r.source = decoded(value);
             haveSource = !r.source.isEmpty();
+        } else if (key == QStringLiteral("trk")) {
+            r.track = value.toInt();
         } else if (key == QStringLiteral("md5")) {
             r.sound.md5 = value.toLatin1();
         } else if (key == QStringLiteral("size")) {

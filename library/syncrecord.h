@@ -22,6 +22,7 @@ struct SoundPrint {
 
 struct SyncRecord {
     QString source;  // relative to the scanned folder, "/" between folders
+    int track = 0;   // an album image's track number; 0 for a whole file
     SoundPrint sound;
     QByteArray tags;  // hex hash of the tags, pictures and the folder's cover
     QString output;   // the output settings, as outputKey() spells them
@@ -30,6 +31,9 @@ struct SyncRecord {
 // "128k 44100 2ch cbr id3v2.4": every setting that changes the MP3's sound or tag layout.
 QString outputKey(const QString& bitrate, const QString& rate, int channels, const QString& mode,
                   bool id3v23);
+
+// What a record is found by: its source, and its track of an album image.
+QString recordKey(const QString& source, int track);
 
 // One line of ASCII, so it reads the same from ID3v2.3 and 2.4 and any tool shows it:
 //   lumivox-sync/1 src=Album%201/01.flac md5=9a0f... size=123 mtime=1700000000000 audio=

@@ -23,6 +23,15 @@ std::optional<SyncStep> SyncRun::plan(const QString& source, const QString& tool
     return planner_.plan(source, toolPath, scannedFolder, entryFolder, outputKey_);
 }
 
+std::optional<SyncStep> SyncRun::planTrack(const QString& source, const QString& toolPath,
+                                           const QString& scannedFolder,
+                                           const SyncPlanner::Track& track) {
+    if (scannedFolder.isEmpty()) {
+        return std::nullopt;
+    }
+    return planner_.planTrack(source, toolPath, scannedFolder, track, outputKey_);
+}
+
 QString SyncRun::withRecord(const QString& command, const QString& outputFile,
                             const QString& record) {
     const QString quotedOutput = quotePath(outputFile);

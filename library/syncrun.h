@@ -23,6 +23,11 @@ class SyncRun {
     std::optional<SyncStep> plan(const QString& source, const QString& toolPath,
                                  const QString& scannedFolder, const QString& entryFolder);
 
+    // The same for one track of an album image (see SyncPlanner::planTrack).
+    std::optional<SyncStep> planTrack(const QString& source, const QString& toolPath,
+                                      const QString& scannedFolder,
+                                      const SyncPlanner::Track& track);
+
     // The encode command with the record before its output, as the tag writer reads it:
     //   ... -ac 2 -metadata "LUMIVOX_SYNC=lumivox-sync/1 src=..." "/o/A/.lumivox-sync-….mp3"
     static QString withRecord(const QString& command, const QString& outputFile,

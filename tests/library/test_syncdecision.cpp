@@ -135,6 +135,13 @@ TEST(Record, ReadsBackWhatItWrites) {
     EXPECT_EQ(back->sound.audioHash, r.sound.audioHash);
     EXPECT_EQ(back->tags, r.tags);
     EXPECT_EQ(back->output, r.output);
+    EXPECT_EQ(back->track, 0);
+    r.track = 3;
+    const auto track = parseRecord(recordText(r));
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->track, 3);
+    EXPECT_NE(recordKey(track->source, 3), recordKey(track->source, 0))
+        << "an image's tracks are found apart from a whole file of the same name";
     EXPECT_FALSE(parseRecord(QStringLiteral("a comment of the user's")));
     EXPECT_FALSE(parseRecord(QStringLiteral("lumivox-sync/1 md5=00")));  // no source
 }
