@@ -48,6 +48,13 @@ QString stableMp3Path(const QString& folder, const QString& sourcePath) {
     return base + fitStem(stem, tail) + tail;
 }
 
+QString stableTrackPath(const QString& folder, int number, const QString& title) {
+    const QString stem =
+        QStringLiteral("%1 - %2").arg(number, 2, 10, QChar(u'0')).arg(fileNameSafe(title));
+    const QString tail = QStringLiteral(".mp3");
+    return folder + fitStem(stem, tail) + tail;
+}
+
 QString sourceRelativePath(const QString& sourcePath, const QString& scannedFolder) {
     if (scannedFolder.isEmpty()) {
         return QFileInfo(sourcePath).fileName();

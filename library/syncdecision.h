@@ -28,6 +28,10 @@ SyncAction decideSync(const std::optional<SyncRecord>& stored, SyncRecord& now,
 // limit, with no counter: the MP3 at that name belongs to the source while its record says so.
 QString stableMp3Path(const QString& folder, const QString& sourcePath);
 
+// The stable name of an album image's track: "<folder>NN - Title.mp3" as cue::uniqueTrackPath
+// names it, without the counter.
+QString stableTrackPath(const QString& folder, int number, const QString& title);
+
 // The source's path below the scanned folder, "/" between folders:
 //   ("/music/Artist A/Album 1/01.flac", "/music/Artist A") -> "Album 1/01.flac"
 // A file added by itself is its own name.

@@ -6,9 +6,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "collection/imagetracks.h"
 #include "library/id3record.h"
 #include "library/outputtree.h"
 #include "library/sourceprint.h"
+#include "library/syncdecision.h"
 #include "library/syncplan.h"
 #include "library/syncrecord.h"
 
@@ -274,6 +276,25 @@ TEST_F(SyncFiles, PlannerFindsEachSourcesMp3ByItsRecord) {
     ASSERT_EQ(gone.size(), 1);
     ASSERT_EQ(gone.front().mp3s.size(), 1);
     EXPECT_EQ(gone.front().mp3s.front().path, folder + "02_1234.mp3");
+}
+
+}  // namespace
+
+namespace {
+
+// The image rules name a track; sync must find the same name, or every run would write anew.
+TEST(TrackNames, StableNameIsTheImageRulesFirstChoice) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    for (const auto& [number, title] :
+         {std::pair{1, QStringLiteral("夜來香")}, std::pair{12, QStringLiteral("AC/DC: Live?")},
+          std::pair{3, QString(300, u'長')}}) {
+        lumivox::cue::ImageTrack track;
+        track.number = number;
+        track.title = title;
+        EXPECT_EQ(stableTrackPath(folder, number, title),
+                  lumivox::cue::uniqueTrackPath(folder, track));
+    }
 }
 
 }  // namespace
