@@ -39,11 +39,12 @@ QString SyncRun::withRecord(const QString& command, const QString& outputFile,
            quotePath(kRecordField + u'=' + record) + u' ' + quotedOutput;
 }
 
-QString SyncRun::retagCommand(const CommandContext& c, const QString& toolPath, const QString& mp3,
+QString SyncRun::retagCommand(const QString& encodeCommand, const QString& mp3,
                               const QString& record) {
-    return c.appFolder + QStringLiteral("/data/coder.exe --retag -i ") + quotePath(toolPath) +
-           QStringLiteral(" -metadata ") + quotePath(kRecordField + u'=' + record) + u' ' +
-           quotePath(mp3);
+    const QString tool = QStringLiteral("/data/coder.exe ");
+    QString command = withRecord(encodeCommand, mp3, record);
+    const qsizetype at = command.indexOf(tool);
+    return at < 0 ? command : command.insert(at + tool.size(), QStringLiteral("--retag "));
 }
 
 bool SyncRun::settleEncode(const SyncStep& step) {

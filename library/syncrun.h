@@ -32,10 +32,12 @@ class SyncRun {
     //   ... -ac 2 -metadata "LUMIVOX_SYNC=lumivox-sync/1 src=..." "/o/A/.lumivox-sync-….mp3"
     static QString withRecord(const QString& command, const QString& outputFile,
                               const QString& record);
-    // The tag-only rewrite:
-    //   <app>/data/coder.exe --retag -i "/m/A/01.flac" -metadata "LUMIVOX_SYNC=..." "/o/A/01.mp3"
-    static QString retagCommand(const CommandContext& c, const QString& toolPath,
-                                const QString& mp3, const QString& record);
+    // The tag-only rewrite of `mp3`, from the encode command that would write it (so a track's
+    // fields come along); coder.exe leaves the audio as it is:
+    //   <app>/data/coder.exe --retag -i "/m/A/01.flac" ... -metadata "LUMIVOX_SYNC=..."
+    //   "/o/A/01.mp3"
+    static QString retagCommand(const QString& encodeCommand, const QString& mp3,
+                                const QString& record);
 
     // After the encode to step.workPath succeeded: renamed over step.mp3 in one step, so the
     // name holds the old MP3 or the new, never a part. False (the work file removed) on failure.

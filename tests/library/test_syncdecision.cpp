@@ -2,6 +2,7 @@
 
 #include "library/syncdecision.h"
 #include "library/syncrecord.h"
+#include "library/syncrun.h"
 
 namespace {
 
@@ -157,6 +158,24 @@ TEST(Names, StableAndRelative) {
     const QString work = syncWorkPath(QStringLiteral("/o/A/01.mp3"));
     EXPECT_TRUE(work.startsWith(QStringLiteral("/o/A/.lumivox-sync-"))) << work.toStdString();
     EXPECT_TRUE(work.endsWith(QStringLiteral(".mp3")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Commands, CarryTheRecordBeforeTheOutput) {
+    using lumivox::library::SyncRun;
+    const QString encode = QStringLiteral(
+        "/app/data/coder.exe -i \"/m/A/01.flac\" -y -vn -ar 44100 -ab 128k -ac 2 \"/o/A/.w.mp3\"");
+    EXPECT_EQ(SyncRun::withRecord(encode, "/o/A/.w.mp3", "lumivox-sync/1 src=A/01.flac"),
+              "/app/data/coder.exe -i \"/m/A/01.flac\" -y -vn -ar 44100 -ab 128k -ac 2 -metadata "
+              "\"LUMIVOX_SYNC=lumivox-sync/1 src=A/01.flac\" \"/o/A/.w.mp3\"");
+    const QString retag = QStringLiteral(
+        "/app/data/coder.exe -i \"/m/A/01.flac\" -y -vn -ar 44100 -ab 128k -ac 2 \"/o/A/01.mp3\"");
+    EXPECT_EQ(SyncRun::retagCommand(retag, "/o/A/01.mp3", "r"),
+              "/app/data/coder.exe --retag -i \"/m/A/01.flac\" -y -vn -ar 44100 -ab 128k -ac 2 "
+              "-metadata \"LUMIVOX_SYNC=r\" \"/o/A/01.mp3\"");
 }
 
 }  // namespace
