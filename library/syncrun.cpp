@@ -6,6 +6,7 @@
 
 #include "engine/base/cmdline.h"
 #include "engine/base/messages.h"
+#include "library/id3record.h"
 
 namespace lumivox::library {
 
@@ -47,14 +48,18 @@ QString SyncRun::retagCommand(const QString& encodeCommand, const QString& mp3,
     return at < 0 ? command : command.insert(at + tool.size(), QStringLiteral("--retag "));
 }
 
-bool SyncRun::settleEncode(const SyncStep& step) {
-    const QByteArray from = QFile::encodeName(step.workPath);
-    const QByteArray to = QFile::encodeName(step.mp3);
-    if (std::rename(from.constData(), to.constData()) != 0) {
-        QFile::remove(step.workPath);
-        return false;
+bool SyncRun::settleEncode(const SyncStep& step, const QString& written) {
+    const auto record = readRecord(written);
+    bool ok = record && recordText(*record) == step.record;
+    if (ok && written == step.workPath) {
+        const QByteArray from = QFile::encodeName(step.workPath);
+        const QByteArray to = QFile::encodeName(step.mp3);
+        ok = std::rename(from.constData(), to.constData()) == 0;
     }
-    return true;
+    if (!ok && written == step.workPath) {
+        QFile::remove(step.workPath);
+    }
+    return ok;
 }
 
 void SyncRun::discardEncode(const SyncStep& step) {

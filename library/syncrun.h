@@ -39,9 +39,11 @@ class SyncRun {
     static QString retagCommand(const QString& encodeCommand, const QString& mp3,
                                 const QString& record);
 
-    // After the encode to step.workPath succeeded: renamed over step.mp3 in one step, so the
-    // name holds the old MP3 or the new, never a part. False (the work file removed) on failure.
-    bool settleEncode(const SyncStep& step);
+    // After the encode to `written` (step.workPath, or the usual unique name) succeeded: its
+    // record is read back, and a work file is renamed over step.mp3 in one step, so the name
+    // holds the old MP3 or the new, never a part. False (a work file removed) when the tag lacks
+    // the record (the next run would take the MP3 for the user's) or the rename failed.
+    static bool settleEncode(const SyncStep& step, const QString& written);
     // After a failed or stopped encode: its work file goes, the old MP3 stays.
     static void discardEncode(const SyncStep& step);
 
