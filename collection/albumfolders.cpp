@@ -5,28 +5,14 @@
 #include <QFileInfo>
 
 #include "engine/base/apppaths.h"
+#include "tooljob/files.h"
 
 namespace lumivox::album {
 
-namespace {
-const QStringList kCoverStems{QStringLiteral("cover"), QStringLiteral("folder"),
-                              QStringLiteral("front")};
-const QStringList kCoverSuffixes{QStringLiteral(".jpg"), QStringLiteral(".jpeg"),
-                                 QStringLiteral(".png")};
-
-}  // namespace
-
 bool isCoverName(const QString& name) {
-    const QString lower = name.toLower();
-    for (const QString& stem : kCoverStems) {
-        for (const QString& suffix : kCoverSuffixes) {
-            if (lower == stem + suffix) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return tooljob::coverNameRank(QFile::encodeName(name).toStdString()) >= 0;
 }
+
 QString mirroredSubfolder(const QString& entryPath, const QString& foundUnder) {
     if (foundUnder.isEmpty()) {
         return {};

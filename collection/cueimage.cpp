@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "collection/outputnames.h"
+#include "tooljob/files.h"
+
 namespace lumivox::cue {
 
 namespace {
@@ -19,28 +22,17 @@ struct MetadataDeleter {
 };
 using Metadata = std::unique_ptr<FLAC__StreamMetadata, MetadataDeleter>;
 
-// Only a regular file is read: opening a pipe would wait for a writer that never comes.
-bool isRegularFile(const QByteArray& path) {
-    struct stat st {};
-    return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // "path/to\\Name.WAV" -> "Name.WAV": sheets written on Windows use either separator.
 QString baseName(const QString& name) {
     const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
     return name.mid(slash + 1);
 }
 
-QString stemOf(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot <= 0 ? name : name.left(dot);
-}
-
 // The FILE names this FLAC, or a file of its stem with another extension.
 bool namesFile(const QString& fileLine, const QString& flacName) {
     const QString named = baseName(fileLine);
     return named.compare(flacName, Qt::CaseInsensitive) == 0 ||
-           stemOf(named).compare(stemOf(flacName), Qt::CaseInsensitive) == 0;
+           fileStem(named).compare(fileStem(flacName), Qt::CaseInsensitive) == 0;
 }
 
 // The FILE of this FLAC; the only one when there is one.
@@ -200,24 +192,24 @@ std::optional<Image> imageFromSheet(const Sheet& sheet, const QString& flacName,
 Lookup findImage(const QString& flacPath, const Decoder& other) {
     const QFileInfo flac(flacPath);
     const QByteArray encoded = QFile::encodeName(flacPath);
-    if (!isRegularFile(encoded)) {
+    if (!tooljob::isRegularFile(encoded.toStdString())) {
         return {};
     }
     const auto stream = streamOf(encoded);
     if (!stream || stream->samples <= 0) {
         return {};
     }
-    const QString stem = stemOf(flac.fileName());
+    const QString stem = fileStem(flac.fileName());
 
     // A sheet beside it: same stem first, then any whose FILE names it.
     QStringList sameStem, others;
     const QDir folder = flac.dir();
     for (const QString& name : folder.entryList(QDir::Files | QDir::Readable, QDir::Name)) {
         if (!name.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive) ||
-            !isRegularFile(QFile::encodeName(folder.filePath(name)))) {
+            !tooljob::isRegularFile(QFile::encodeName(folder.filePath(name)).toStdString())) {
             continue;
         }
-        (stemOf(name).compare(stem, Qt::CaseInsensitive) == 0 ? sameStem : others)
+        (fileStem(name).compare(stem, Qt::CaseInsensitive) == 0 ? sameStem : others)
             .append(folder.filePath(name));
     }
     for (const QString& path : sameStem + others) {

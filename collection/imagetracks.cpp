@@ -11,7 +11,7 @@ namespace lumivox::cue {
 QString imageFolder(const QString& outFolder, const Image& image, const QString& flacPath) {
     QString name = fileNameSafe(image.folderName);
     if (name.isEmpty()) {
-        name = fileNameSafe(QFileInfo(flacPath).completeBaseName());
+        name = fileNameSafe(fileStem(QFileInfo(flacPath).fileName()));
     }
     if (name.isEmpty()) {
         name = QStringLiteral("CD");

@@ -34,6 +34,11 @@ QString fileNameSafe(const QString& text) {
     return name;
 }
 
+QString fileStem(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot <= 0 ? name : name.left(dot);
+}
+
 bool isNameTaken(const QString& path) {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();

@@ -16,6 +16,10 @@ QString fitStem(const QString& stem, const QString& tail);
 // Live_".
 QString fileNameSafe(const QString& text);
 
+// A file name without its extension: up to the last dot, the whole name when it has none or only
+// a leading one.  "live.set.flac" -> "live.set", "noext" -> "noext", ".hidden" -> ".hidden".
+QString fileStem(const QString& name);
+
 // Whether a name is in use; a dangling link counts, since writing to it would write through it.
 bool isNameTaken(const QString& path);
 

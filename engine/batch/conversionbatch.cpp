@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -44,21 +43,30 @@ ConversionBatch::ConversionBatch(BatchQueue& list, BatchHost& host, QObject* par
     connect(&objffmpeg, &DOSOutputs::ReceiveOutputs, this,
             &ConversionBatch::objffmpeg_ReceiveOutputs);
     connect(&objDOS, &DOSOutputs::ReceiveOutputs, this, &ConversionBatch::objDOS_ReceiveOutputs);
-    connect(&objDOS, &DOSOutputs::CommandOver, this, &ConversionBatch::objDOS_CommandOver);
-    connect(&objffmpeg, &DOSOutputs::CommandOver, this, &ConversionBatch::objffmpeg_CommandOver);
-    connect(&objSox, &DOSOutputs::CommandOver, this, &ConversionBatch::objSox_CommandOver);
-    connect(&objDuration, &DOSOutputs::CommandOver, this,
-            &ConversionBatch::objDuration_CommandOver);
+    // One run at a time: the step under way says which run ended and what follows.
     for (DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
-        connect(runner, &DOSOutputs::CommandOver, this, &ConversionBatch::afterRun);
+        connect(runner, &DOSOutputs::CommandOver, this, &ConversionBatch::runOver);
     }
     nextEntry_.setSingleShot(true);
     nextEntry_.setInterval(0);
     connect(&nextEntry_, &QTimer::timeout, this, &ConversionBatch::nextEntry);
 }
 
+DOSOutputs& ConversionBatch::runnerOf(Step step) {
+    switch (step) {
+        case Step::Decode:
+            return objSox;
+        case Step::Probe:
+            return objDuration;
+        case Step::FirstPass:
+            return objDOS;
+        default:
+            return objffmpeg;
+    }
+}
+
 void ConversionBatch::imgStart_Click() {
-    if (busy_) {
+    if (isBusy()) {
         return;
     }
     if (list_.FileCount() == 0) {
@@ -66,8 +74,7 @@ void ConversionBatch::imgStart_Click() {
                     QStringLiteral("添加"));
         return;
     }
-    busy_ = true;
-    stopped_ = false;
+    state_ = State::Waiting;
     failures_.clear();
     sheetProblems_.clear();
     host_.setControlsEnabled(false);
@@ -102,27 +109,14 @@ CommandContext ConversionBatch::context() const {
     return CommandContext{paths::appFolder(), paths::tmpWav(), paths::tmpMp4()};
 }
 
-void ConversionBatch::RunConversionBatch() {
-    QEventLoop loop;
-    bool finished = false;
-    const QMetaObject::Connection over = connect(this, &ConversionBatch::batchFinished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    startConversionBatch();
-    if (!finished) {
-        loop.exec();
-    }
-    disconnect(over);
-}
-
 void ConversionBatch::startConversionBatch() {
-    busy_ = true;
-    ended_ = stopped_;  // a stop that came before the first tool started
+    if (state_ != State::Stopping) {  // a stop that came before the first tool started ends it
+        state_ = State::Waiting;
+    }
+    batch_ = BatchRun{};
+    batch_.keepFolders = host_.keepSourceFolders();
     failures_.clear();
     sheetProblems_.clear();
-    coversCarried_.clear();
-    keepFolders_ = host_.keepSourceFolders();
     // coder.exe writes the MP3's tags; the choice reaches it through its environment.
     qputenv("LUMIVOX_ID3", host_.id3v23Tags() ? "2.3" : "2.4");
     list_.setHeld(true);
@@ -133,19 +127,55 @@ void ConversionBatch::startConversionBatch() {
 }
 
 void ConversionBatch::nextEntry() {
-    if (list_.FileCount() == 0 || ended_) {
+    if (list_.FileCount() == 0 || batch_.abandoned || state_ == State::Stopping) {
         completeBatch();
         return;
     }
     settleOutputFolderText();
-    entryBefore_ = list_.FilePathAt(0);
-    countBefore_ = list_.FileCount();
     convertFirstEntry();
     afterRun();  // when no run could start, the entry is over already
 }
 
+// Whichever run ended: the step it was says what comes next.
+void ConversionBatch::runOver() {
+    const bool converting = state_ == State::ConvertingFile || state_ == State::ConvertingImage;
+    if (converting && !batch_.abandoned) {
+        switch (entry_.step) {
+            case Step::Decode:
+                noteFailure(objSox);
+                run(Step::Probe);
+                break;
+            case Step::Probe:
+                if (image_) {
+                    startTrack(0);
+                } else {
+                    run(Step::Encode);
+                }
+                break;
+            case Step::Encode:
+            case Step::SecondPass:
+                finishEntry(objffmpeg);
+                break;
+            case Step::Track:
+                finishTrack();
+                break;
+            case Step::FirstPass:
+                if (hasSecondPass(entry_.settings.format)) {
+                    startSecondPass();
+                } else {
+                    finishEntry(objDOS);
+                }
+                break;
+            case Step::None:
+                break;
+        }
+    }
+    afterRun();
+}
+
+// Once no runner is busy, the entry is over.
 void ConversionBatch::afterRun() {
-    if (!busy_ || nextEntry_.isActive()) {
+    if (!isBusy() || nextEntry_.isActive()) {
         return;
     }
     for (const DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
@@ -154,120 +184,160 @@ void ConversionBatch::afterRun() {
         }
     }
     // Whatever happened, never offer the same entry again without end.
-    if (!ended_ && list_.FileCount() == countBefore_ && list_.FilePathAt(0) == entryBefore_) {
-        ended_ = true;
+    if (list_.FileCount() == entry_.countBefore && list_.FilePathAt(0) == entry_.path) {
+        batch_.abandoned = true;
     }
     nextEntry_.start();
 }
 
-bool ConversionBatch::run(DOSOutputs& runner, const QString& tool, const QString& commandLine) {
-    if (stopped_) {
+bool ConversionBatch::run(Step step) {
+    if (state_ == State::Stopping) {
         return false;
     }
+    const CommandContext c = context();
+    const EntryRun& e = entry_;
+    QString tool;
+    QString line;
+    switch (step) {
+        case Step::Decode:
+            tool = kSoxTool;
+            // A failed decode must not hand the previous file's audio to the probe.
+            QFile::remove(c.tmpWav);
+            line = mp3DecodeCommand(c, e.toolInput);
+            break;
+        case Step::Probe:
+            tool = kCoderTool;
+            line = mp3ProbeCommand(c);
+            break;
+        case Step::Encode:
+            tool = kCoderTool;
+            line = mp3EncodeCommand(c, e.settings, e.toolInput, e.output);
+            break;
+        case Step::Track:
+            tool = kCoderTool;
+            line = trackEncodeCommand(c, e.settings, e.toolInput, e.output,
+                                      image_->image.tracks[image_->track]);
+            break;
+        case Step::FirstPass:
+            tool = kConvTool;
+            // A failed first pass must not hand the previous file's video to the second pass.
+            QFile::remove(c.tmpMp4);
+            line = firstPassCommand(c, e.settings, e.toolInput, e.output);
+            break;
+        case Step::SecondPass:
+            tool = secondPassTool(e.settings.format);
+            line = secondPassCommand(c, e.settings, e.output);
+            break;
+        case Step::None:
+            return false;
+    }
+    entry_.step = step;
     CurrentToolName = tool;
-    runner.setCommandLine(commandLine);
+    DOSOutputs& runner = runnerOf(step);
+    runner.setCommandLine(line);
     if (!runner.startCommand()) {
-        ended_ = true;  // the runner said "File or command not found"; the entry stays
+        batch_.abandoned = true;  // the runner said "File or command not found"; the entry stays
         return false;
     }
     return true;
 }
 
+void ConversionBatch::fail(const QString& path, const QString& cause) {
+    failures_.append(FailedFile{path, cause});
+}
+
+void ConversionBatch::removeEntry() {
+    list_.removeFirstEntryIf(entry_.path);
+    lngDuration_ = 0;
+}
+
 QString ConversionBatch::makeEntryFolder() {
     const QString base = outFolder();
     paths::makeOutputFolder(base);  // the box may name another folder by now
-    if (currentSubfolder_.isEmpty()) {
+    if (entry_.subfolder.isEmpty()) {
         return base;
     }
-    const QString folder = base + currentSubfolder_;
+    const QString folder = base + entry_.subfolder;
     if (QDir().mkpath(folder)) {
         return folder;
     }
-    failures_.append(FailedFile{currentInput_, QStringLiteral("无法创建文件夹 ") + folder});
-    list_.removeFirstEntryIf(currentInput_);
-    lngDuration_ = 0;
+    fail(entry_.path, QStringLiteral("无法创建文件夹 ") + folder);
+    removeEntry();
     return {};
 }
 
 void ConversionBatch::convertFirstEntry() {
+    state_ = State::ConvertingFile;  // an album image turns it into ConvertingImage
+    entry_ = EntryRun{};
+    image_.reset();
+    entry_.path = list_.FilePathAt(0);
+    entry_.countBefore = list_.FileCount();
+    entry_.toolInput = sourceLinks_.reach(entry_.path, list_.NativePathAt(0));
+    entry_.subfolder = batch_.keepFolders
+                           ? album::mirroredSubfolder(entry_.path, list_.FoundUnderAt(0))
+                           : QString();
     ConversionSettings s = host_.settings();
-    currentFormat_ = s.format;
-    currentInput_ = list_.FilePathAt(0);
-    toolInput_ = sourceLinks_.reach(currentInput_, list_.NativePathAt(0));
-    currentSubfolder_ =
-        keepFolders_ ? album::mirroredSubfolder(currentInput_, list_.FoundUnderAt(0)) : QString();
-    firstFailure_.clear();
+    entry_.settings.format = s.format;  // what the passes go by, even when no run starts
     s.outFolder = makeEntryFolder();
     if (s.outFolder.isEmpty()) {
         return;
     }
-    entrySettings_ = s;
+    entry_.settings = s;
     const QString stamp = timeStamp(QTime::currentTime());
-    const CommandContext c = context();
-
     if (s.format == FormatMp3) {
-        if (convertImage(s, c)) {
+        if (convertImage()) {
             return;
         }
-        currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
+        entry_.output = uniqueOutputPath(s, entry_.path, stamp);
         host_.showProgress(progress::Display{0, 0, kPreparing});
-        // A failed decode must not hand the previous file's audio to the probe.
-        QFile::remove(c.tmpWav);
-        run(objSox, kSoxTool, mp3DecodeCommand(c, toolInput_));
+        run(Step::Decode);
         return;
     }
-
-    currentOutput_ =
-        hasSecondPass(s.format) ? QString() : uniqueOutputPath(s, currentInput_, stamp);
-    // A failed first pass must not hand the previous file's video to the second pass.
-    QFile::remove(c.tmpMp4);
-    run(objDOS, kConvTool, firstPassCommand(c, s, toolInput_, currentOutput_));
+    entry_.output = hasSecondPass(s.format) ? QString() : uniqueOutputPath(s, entry_.path, stamp);
+    run(Step::FirstPass);
 }
 
-bool ConversionBatch::convertImage(const ConversionSettings& s, const CommandContext& c) {
-    image_.reset();
+bool ConversionBatch::convertImage() {
     if (!host_.cueSplit()) {
         return false;
     }
-    const cue::Lookup found = cue::findImage(toolInput_, cue::sheetDecoder(host_.cueCodePage()));
+    const cue::Lookup found =
+        cue::findImage(entry_.toolInput, cue::sheetDecoder(host_.cueCodePage()));
     if (!found.image) {
         if (!found.sheet.isEmpty()) {
             sheetProblems_.append(cue::SheetProblem{found.sheet, found.problem});
         }
         return false;
     }
-    const QString folder = cue::imageFolder(s.outFolder, *found.image, currentInput_);
+    const QString folder = cue::imageFolder(entry_.settings.outFolder, *found.image, entry_.path);
     if (!QDir().mkpath(folder)) {
-        failures_.append(FailedFile{currentInput_, QStringLiteral("无法创建文件夹 ") + folder});
-        list_.removeFirstEntryIf(currentInput_);
+        fail(entry_.path, QStringLiteral("无法创建文件夹 ") + folder);
+        list_.removeFirstEntryIf(entry_.path);
         return true;
     }
+    state_ = State::ConvertingImage;
     image_ = ImageRun{*found.image, folder, 0};
     // The image is decoded once; every track's encode reads its span of that WAV. The probe
-    // follows, then the tracks (objDuration_CommandOver).
+    // follows, then the tracks.
     host_.showProgress(progress::Display{0, 0, kPreparing});
-    QFile::remove(c.tmpWav);
-    run(objSox, kSoxTool, mp3DecodeCommand(c, toolInput_));
+    run(Step::Decode);
     return true;
 }
 
 void ConversionBatch::startTrack(qsizetype k) {
     image_->track = k;
-    const cue::ImageTrack& track = image_->image.tracks[k];
-    currentOutput_ = cue::uniqueTrackPath(image_->folder, track);
-    run(objffmpeg, kCoderTool,
-        trackEncodeCommand(context(), entrySettings_, toolInput_, currentOutput_, track));
+    entry_.output = cue::uniqueTrackPath(image_->folder, image_->image.tracks[k]);
+    run(Step::Track);
 }
 
 void ConversionBatch::finishTrack() {
     const cue::Image& image = image_->image;
     const cue::ImageTrack& track = image.tracks[image_->track];
-    const QString name =
-        currentInput_ + QStringLiteral(" → ") + QFileInfo(currentOutput_).fileName();
+    const QString name = entry_.path + QStringLiteral(" → ") + QFileInfo(entry_.output).fileName();
     // A failed decode of the image is the cause to name; one track's failure is not the next's.
-    if (objffmpeg.lastExitStatus() != 0 || !isNonEmptyFile(currentOutput_)) {
-        failures_.append(FailedFile{
-            name, firstFailure_.isEmpty() ? lastOutputLine(objffmpeg.Outputs()) : firstFailure_});
+    if (objffmpeg.lastExitStatus() != 0 || !isNonEmptyFile(entry_.output)) {
+        fail(name, entry_.firstFailure.isEmpty() ? lastOutputLine(objffmpeg.Outputs())
+                                                 : entry_.firstFailure);
     } else {
         // The run states the image's length; the track is its span.
         const double seconds = static_cast<double>(track.span.end - track.span.start) /
@@ -275,28 +345,20 @@ void ConversionBatch::finishTrack() {
         EncodeReport report = readEncodeReport(objffmpeg.Outputs());
         report.statedSeconds = seconds;
         if (const QString shortfall = encodeShortfall(report, seconds); !shortfall.isEmpty()) {
-            failures_.append(FailedFile{name, shortfall});
+            fail(name, shortfall);
         }
         carryCovers();
     }
-    currentOutput_.clear();  // finished: a stop from now on keeps it
+    entry_.output.clear();
     if (image_->track + 1 < image.tracks.size()) {
         startTrack(image_->track + 1);
         return;
     }
-    list_.removeFirstEntryIf(currentInput_);
-    lngDuration_ = 0;
+    removeEntry();
     image_.reset();
 }
 
-void ConversionBatch::objDOS_CommandOver() {
-    if (!busy_ || ended_) {
-        return;
-    }
-    if (!hasSecondPass(currentFormat_)) {
-        finishEntry(objDOS);
-        return;
-    }
+void ConversionBatch::startSecondPass() {
     // The second pass cannot mend a first pass that failed: its cause is the one to name.
     noteFailure(objDOS);
     ConversionSettings s = host_.settings();
@@ -304,96 +366,62 @@ void ConversionBatch::objDOS_CommandOver() {
     if (s.outFolder.isEmpty()) {
         return;
     }
-    const QString stamp = timeStamp(QTime::currentTime());
-    currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
-    run(objffmpeg, secondPassTool(currentFormat_), secondPassCommand(context(), s, currentOutput_));
-}
-
-void ConversionBatch::objffmpeg_CommandOver() {
-    if (!busy_ || ended_) {
-        return;
-    }
-    if (image_) {
-        finishTrack();
-        return;
-    }
-    finishEntry(objffmpeg);
-}
-
-void ConversionBatch::objSox_CommandOver() {
-    if (!busy_ || ended_) {
-        return;
-    }
-    noteFailure(objSox);
-    run(objDuration, kCoderTool, mp3ProbeCommand(context()));
-}
-
-void ConversionBatch::objDuration_CommandOver() {
-    if (!busy_ || ended_) {
-        return;
-    }
-    if (image_) {
-        startTrack(0);
-        return;
-    }
-    run(objffmpeg, kCoderTool,
-        mp3EncodeCommand(context(), entrySettings_, toolInput_, currentOutput_));
+    entry_.settings = s;
+    entry_.output = uniqueOutputPath(s, entry_.path, timeStamp(QTime::currentTime()));
+    run(Step::SecondPass);
 }
 
 void ConversionBatch::noteFailure(const DOSOutputs& runner) {
-    if (firstFailure_.isEmpty() && runner.lastExitStatus() != 0) {
-        firstFailure_ = lastOutputLine(runner.Outputs());
+    if (entry_.firstFailure.isEmpty() && runner.lastExitStatus() != 0) {
+        entry_.firstFailure = lastOutputLine(runner.Outputs());
     }
 }
 
 void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
     noteFailure(lastRunner);
-    const bool written = lastRunner.lastExitStatus() == 0 && isNonEmptyFile(currentOutput_);
+    const bool written = lastRunner.lastExitStatus() == 0 && isNonEmptyFile(entry_.output);
     if (!written) {
-        const QString cause =
-            firstFailure_.isEmpty() ? lastOutputLine(lastRunner.Outputs()) : firstFailure_;
-        failures_.append(FailedFile{currentInput_, cause});
-    } else if (currentFormat_ == FormatMp3) {
+        fail(entry_.path, entry_.firstFailure.isEmpty() ? lastOutputLine(lastRunner.Outputs())
+                                                        : entry_.firstFailure);
+    } else if (entry_.settings.format == FormatMp3) {
         // ffmpeg decodes what it can of a cut or damaged file and exits 0. The partial MP3 stays:
         // a damaged rip's first minutes are still the user's.
         const QString shortfall = encodeShortfall(readEncodeReport(lastRunner.Outputs()),
                                                   statedSeconds(objDuration.Outputs()));
         if (!shortfall.isEmpty()) {
-            failures_.append(FailedFile{currentInput_, shortfall});
+            fail(entry_.path, shortfall);
         }
     }
     if (written) {
         carryCovers();
     }
-    list_.removeFirstEntryIf(currentInput_);
-    lngDuration_ = 0;
-    currentOutput_.clear();  // finished: a stop from now on must not touch it
+    removeEntry();
+    entry_.output.clear();
 }
 
 void ConversionBatch::cmdStop_Click() {
-    if (!busy_ || stopped_) {
+    if (!isBusy() || state_ == State::Stopping) {
         return;
     }
-    stopped_ = true;
-    ended_ = true;
+    const bool armed = timer1_.isActive();  // nothing started yet
+    state_ = State::Stopping;
     // The screen answers at once; the batch unwinds when the tool is gone.
     host_.setStopAvailable(false);
     host_.showProgress(progress::Display{0, 0, kStopped});
     for (DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
         runner->stop();
     }
-    if (timer1_.isActive()) {  // armed, but nothing started yet
+    if (armed) {
         timer1_.stop();
         completeBatch();
     }
 }
 
 void ConversionBatch::endForExit() {
-    if (!busy_) {
+    if (!isBusy()) {
         return;
     }
-    stopped_ = true;
-    ended_ = true;
+    state_ = State::Stopping;
     timer1_.stop();
     for (DOSOutputs* runner : {&objDOS, &objffmpeg, &objSox, &objDuration}) {
         runner->endNow();
@@ -403,13 +431,13 @@ void ConversionBatch::endForExit() {
 }
 
 void ConversionBatch::discardStoppedWork() {
-    if (!currentOutput_.isEmpty()) {
-        QFile::remove(currentOutput_);
+    if (!entry_.output.isEmpty()) {
+        QFile::remove(entry_.output);
         // coder.exe writes the MP3 under a name of its own beside it and renames it at the end; a
         // killed one leaves that file behind, and only that one is removed.
         QFile::remove(QFile::decodeName(
-            tooljob::partialPath(QFile::encodeName(currentOutput_).toStdString()).c_str()));
-        currentOutput_.clear();
+            tooljob::partialPath(QFile::encodeName(entry_.output).toStdString()).c_str()));
+        entry_.output.clear();
     }
     removeTemporaryFiles(temporaryFiles(), serveEvents);
 }
@@ -418,19 +446,20 @@ void ConversionBatch::discardStoppedWork() {
 // same album does not try again.
 void ConversionBatch::carryCovers() {
     // A linked source's covers are linked beside it.
-    const QString source = QFileInfo(toolInput_).path();
-    if (currentSubfolder_.isEmpty() || coversCarried_.contains(source)) {
+    const QString source = QFileInfo(entry_.toolInput).path();
+    if (entry_.subfolder.isEmpty() || batch_.coversCarried.contains(source)) {
         return;
     }
-    if (toolInput_ == currentInput_) {
-        coversCarried_.insert(source);  // a link's folder is made again for each source
+    if (entry_.toolInput == entry_.path) {
+        batch_.coversCarried.insert(source);  // a link's folder is made again for each source
     }
-    album::copyCoverFiles(source, QFileInfo(currentOutput_).path());
+    album::copyCoverFiles(source, QFileInfo(entry_.output).path());
 }
 
 void ConversionBatch::completeBatch() {
-    const bool finished = !ended_;
-    if (stopped_) {
+    const bool stopped = state_ == State::Stopping;
+    const bool finished = !stopped && !batch_.abandoned;
+    if (stopped) {
         discardStoppedWork();
     }
     if (finished) {
@@ -444,11 +473,10 @@ void ConversionBatch::completeBatch() {
     host_.setStopAvailable(false);
     host_.setControlsEnabled(true);
     host_.showProgress(
-        progress::Display{0, 0, finished ? kDone : (stopped_ ? kStopped : QStringLiteral("0%"))});
+        progress::Display{0, 0, finished ? kDone : (stopped ? kStopped : QStringLiteral("0%"))});
     lngDuration_ = 0;
-    busy_ = false;
-    stopped_ = false;
-    currentOutput_.clear();
+    state_ = State::Done;
+    entry_ = EntryRun{};
     image_.reset();
     QStringList reports;
     if (!failures_.isEmpty()) {
@@ -473,7 +501,7 @@ void ConversionBatch::objDuration_ReceiveOutputs(QString& CommandOutputs) {
 }
 
 void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
-    if (stopped_) {
+    if (state_ == State::Stopping) {
         return;  // "已停止" stays
     }
     if (lngDuration_ == 0) {
@@ -499,7 +527,7 @@ void ConversionBatch::objffmpeg_ReceiveOutputs(QString& CommandOutputs) {
 }
 
 void ConversionBatch::objDOS_ReceiveOutputs(QString& CommandOutputs) {
-    if (stopped_) {
+    if (state_ == State::Stopping) {
         return;
     }
     strSpin_ = progress::nextSpin(strSpin_);

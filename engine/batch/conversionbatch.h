@@ -54,17 +54,41 @@ struct FailedFile {
 // through the four runners, drives the progress display from their output, and removes the
 // entry when its last run is over. Everything runs on the UI thread, driven by the runners'
 // signals: no step waits in a loop of its own, so a dialog opened meanwhile never holds it.
+//
+// The states and what moves the batch between them:
+//   Idle / Done --start--> Waiting --Timer1--> (next entry)
+//   (next entry) --MP3 or video--> ConvertingFile --last run over--> (next entry)
+//   (next entry) --album image--> ConvertingImage --last track over--> (next entry)
+//   (next entry) --list empty, or ended early--> Done
+//   any busy state --stop--> Stopping --the tools are gone--> Done
 class ConversionBatch : public QObject {
     Q_OBJECT
   public:
+    enum class State {
+        Idle,             // no batch yet
+        Waiting,          // the start was given; Timer1 starts the batch
+        ConvertingFile,   // entry 0's runs: decode, probe and encode, or the video passes
+        ConvertingImage,  // an album image: its one decode and probe, then its tracks in turn
+        Stopping,         // the stop was given; the running tool is ending
+        Done,             // the completion steps ran
+    };
+    // The run of the current entry that is under way, in the order the entry takes them.
+    enum class Step {
+        None,
+        Decode,      // sox.exe: the input to the temporary WAV
+        Probe,       // coder.exe -i: the WAV's duration
+        Encode,      // coder.exe: the MP3
+        Track,       // coder.exe: one track of an album image, from its span
+        FirstPass,   // conv.exe: a video format's only or first pass
+        SecondPass,  // coder.exe or coder2.exe: the second pass of the two-pass formats
+    };
+
     ConversionBatch(BatchQueue& list, BatchHost& host, QObject* parent = nullptr);
 
     // The start command (imgStart, Command3 and imgConvert): warns on an empty list, otherwise
     // disables the controls, holds the list and arms Timer1.
     void imgStart_Click();
-    // Converts the whole list; returns when it is empty or the batch was ended.
-    void RunConversionBatch();
-    // The same, returning at once; batchFinished tells the end.
+    // Starts converting the list at once (Timer1 does this); batchFinished tells the end.
     void startConversionBatch();
     // The stop command ("停止", Esc): ends the running tool and everything it started, removes
     // that file's partial output and the temporary files, and ends the batch with "已停止". The
@@ -73,7 +97,8 @@ class ConversionBatch : public QObject {
     // The same for the program's end, waited for here: nothing the batch started runs on.
     void endForExit();
 
-    bool isBusy() const { return busy_; }
+    State state() const { return state_; }
+    bool isBusy() const { return state_ != State::Idle && state_ != State::Done; }
     qint32 lngDuration() const { return lngDuration_; }
     const QList<FailedFile>& lastFailures() const { return failures_; }
     const QList<cue::SheetProblem>& lastSheetProblems() const { return sheetProblems_; }
@@ -91,32 +116,32 @@ class ConversionBatch : public QObject {
     void batchFinished();
 
   private:
+    // Transitions.
     void Timer1_Timer();
+    void nextEntry();
+    void convertFirstEntry();
+    bool convertImage();
+    void runOver();
+    void afterRun();
+    void completeBatch();
+
+    // The steps of an entry.
+    bool run(Step step);
+    void startTrack(qsizetype k);
+    void finishTrack();
+    void finishEntry(const DOSOutputs& lastRunner);
+    void startSecondPass();
+
     void objDuration_ReceiveOutputs(QString& CommandOutputs);
     void objffmpeg_ReceiveOutputs(QString& CommandOutputs);
     void objDOS_ReceiveOutputs(QString& CommandOutputs);
-    void objDOS_CommandOver();
-    void objffmpeg_CommandOver();
-    void objSox_CommandOver();
-    void objDuration_CommandOver();
-    // After every run's own handler: once no runner is busy, the entry is over.
-    void afterRun();
-    void nextEntry();
 
-    bool run(DOSOutputs& runner, const QString& tool, const QString& commandLine);
-    void convertFirstEntry();
-    void finishEntry(const DOSOutputs& lastRunner);
-    // An album image with a usable sheet: starts its one decode, after which its tracks are
-    // encoded one by one. False when the entry is no such image (a sheet that cannot be used is
-    // noted).
-    bool convertImage(const ConversionSettings& s, const CommandContext& c);
-    void startTrack(qsizetype k);
-    void finishTrack();
     // Keeps the last line of the entry's first run that failed: a later run failing only
     // because of it would name the wrong cause.
     void noteFailure(const DOSOutputs& runner);
+    void fail(const QString& path, const QString& cause);
+    void removeEntry();
     void settleOutputFolderText();
-    void completeBatch();
     void discardStoppedWork();
     QString outFolder() const;
     // The output folder of the current entry, made when missing; on failure the entry is
@@ -124,37 +149,49 @@ class ConversionBatch : public QObject {
     QString makeEntryFolder();
     void carryCovers();
     CommandContext context() const;
+    DOSOutputs& runnerOf(Step step);
 
     BatchQueue& list_;
     BatchHost& host_;
+    State state_ = State::Idle;
     QTimer timer1_;
     QTimer nextEntry_;  // the next entry starts once the events of the last one were served
-    ConversionSettings entrySettings_;  // as the entry's first run was built
-    QString entryBefore_;               // entry 0 and the count before its runs
-    int countBefore_ = 0;
     qint32 lngDuration_ = 0;
     QString strSpin_ = QStringLiteral("-");
-    bool busy_ = false;
-    bool ended_ = false;    // a tool could not be started: the batch stops, the entry stays
-    QString currentInput_;  // entry 0 as it was when its runs were built
-    QString toolInput_;     // the path the tools open for it
-    SourceLinks sourceLinks_;
-    QString currentOutput_;        // the final file of the current entry
-    bool stopped_ = false;         // the user stopped the batch
-    QString currentSubfolder_;     // below the output folder; empty unless source folders are kept
-    bool keepFolders_ = false;     // read once a batch
-    QSet<QString> coversCarried_;  // source folders whose covers were copied in this batch
-    int currentFormat_ = FormatMp3;
-    QString firstFailure_;  // of the current entry
+
+    // From the start to the completion of a batch.
+    struct BatchRun {
+        // A tool could not be started, or an entry stayed after its runs: the batch ends early
+        // and the entry stays listed.
+        bool abandoned = false;
+        bool keepFolders = false;
+        QSet<QString> coversCarried;  // source folders whose covers were copied
+    } batch_;
     QList<FailedFile> failures_;
-    // The album image being split, and the track being encoded.
+    QList<cue::SheetProblem> sheetProblems_;
+
+    // The entry being converted (ConvertingFile and ConvertingImage).
+    struct EntryRun {
+        QString path;         // entry 0 as it was when its runs were built
+        int countBefore = 0;  // the list's count then
+        QString toolInput;    // the path the tools open for it
+        QString subfolder;    // below the output folder; empty unless source folders are kept
+        ConversionSettings settings;  // as the first run was built
+        Step step = Step::None;
+        // The file the running step writes; cleared once it is whole, so that a stop removes
+        // only what is unfinished.
+        QString output;
+        QString firstFailure;
+    } entry_;
+    SourceLinks sourceLinks_;
+
+    // The album image being split (ConvertingImage), and the track being encoded.
     struct ImageRun {
         cue::Image image;
         QString folder;
         qsizetype track = 0;
     };
     std::optional<ImageRun> image_;
-    QList<cue::SheetProblem> sheetProblems_;
 };
 
 // One message naming each failed file with the last line its tool printed.

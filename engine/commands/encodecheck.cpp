@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "engine/commands/progress.h"
+
 #include <algorithm>
 
 namespace lumivox {
@@ -13,14 +15,16 @@ constexpr double kToleranceSeconds = 1.0;
 }  // namespace
 
 std::optional<double> statedSeconds(const QString& outputs) {
-    static const QRegularExpression duration(
-        QStringLiteral(R"(Duration: (\d+):(\d\d):(\d\d(?:\.\d+)?))"));
-    const QRegularExpressionMatch m = duration.match(outputs);
-    if (!m.hasMatch()) {
+    // The first stated length, as the progress display reads it, but not rounded.
+    const QString marker = QStringLiteral("Duration: ");
+    const qsizetype at = outputs.indexOf(marker);
+    if (at < 0) {
         return std::nullopt;
     }
-    return m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 +
-           m.captured(3).toDouble();
+    const qsizetype from = at + marker.size();
+    static const QRegularExpression blank(QStringLiteral(R"(\s)"));
+    const qsizetype end = outputs.indexOf(blank, from);
+    return progress::clockSeconds(outputs.mid(from, end < 0 ? -1 : end - from));
 }
 
 EncodeReport readEncodeReport(const QString& outputs) {

@@ -54,13 +54,8 @@ Display showing(double fraction, const QString& percentText, const QString& spin
 
 }  // namespace
 
-// "  Duration: 00:03:25.48, start: 0.000000, bitrate: 1411 kb/s"  -> text "00:03:25.48," -> 205
-std::optional<qint32> scanDuration(QStringView chunk) {
-    bool found = false;
-    const QString text = collectAfter(chunk, kDuration, &found);
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
+// "00:03:25.48," -> 205.48
+std::optional<double> clockSeconds(const QString& text) {
     const QStringList parts = text.split(u':');
     if (parts.size() < 3) {
         return std::nullopt;
@@ -75,7 +70,21 @@ std::optional<qint32> scanDuration(QStringView chunk) {
         }
         seconds += *value * weights[k];
     }
-    const double rounded = roundHalfEven(seconds);
+    return seconds;
+}
+
+// "  Duration: 00:03:25.48, start: 0.000000, bitrate: 1411 kb/s"  -> text "00:03:25.48," -> 205
+std::optional<qint32> scanDuration(QStringView chunk) {
+    bool found = false;
+    const QString text = collectAfter(chunk, kDuration, &found);
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    const std::optional<double> seconds = clockSeconds(text);
+    if (!seconds) {
+        return std::nullopt;
+    }
+    const double rounded = roundHalfEven(*seconds);
     // A negative or absurd length is no length: the display then treats the input as unknown.
     if (!(rounded >= 0 && rounded <= std::numeric_limits<qint32>::max())) {
         return std::nullopt;

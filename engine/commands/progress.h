@@ -17,6 +17,11 @@ struct Display {
     QString caption;      // lblPB caption
 };
 
+// A clock text as ffmpeg prints it, in seconds: three parts joined by ":", each a decimal number
+// once its commas are removed; nullopt for fewer parts or one that is no number ("N/A,").
+//   "00:03:25.48," -> 205.48
+std::optional<double> clockSeconds(const QString& text);
+
 // Duration scan of one chunk: the text after every "Duration: " up to the next space, joined;
 // nullopt when there is none or it does not read as H:M:S (e.g. "N/A,").
 //   "  Duration: 00:03:25.48, start: 0.000000, bitrate: 1411 kb/s" -> 205

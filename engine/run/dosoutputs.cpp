@@ -1,6 +1,5 @@
 #include "engine/run/dosoutputs.h"
 
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -90,18 +89,6 @@ DOSOutputs::~DOSOutputs() {
     if (running_) {
         signalGroup(pid_, SIGKILL);
     }
-}
-
-QString DOSOutputs::ExecuteCommand(const QString& DOSCommand) {
-    if (!startCommand(DOSCommand)) {
-        return QString();
-    }
-    QEventLoop loop;
-    connect(this, &DOSOutputs::CommandOver, &loop, &QEventLoop::quit);
-    if (running_) {
-        loop.exec();
-    }
-    return outputs_;
 }
 
 bool DOSOutputs::startCommand(const QString& DOSCommand) {

@@ -19,8 +19,7 @@ extern QString CurrentToolName;
 // Runs one console command line as a hidden child process and hands its merged output to the
 // owner chunk by chunk (everything waiting at each pass, in chunks of at most 1024 bytes; 50 ms
 // between passes). The passes are timer events, so whichever event loop runs drives them: the
-// program's, a dialog's or ExecuteCommand's own. ExecuteCommand returns only when the command is
-// over, after CommandOver was raised; startCommand returns at once.
+// program's or a dialog's. startCommand returns at once; CommandOver follows when it is over.
 class DOSOutputs : public QObject {
     Q_OBJECT
   public:
@@ -31,12 +30,9 @@ class DOSOutputs : public QObject {
     void setCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
     QString Outputs() const { return outputs_; }
 
-    // A non-empty DOSCommand replaces CommandLine first. Returns Outputs when a process was
-    // started, an empty string when the run failed before that.
-    QString ExecuteCommand(const QString& DOSCommand = QString());
-    // The same run without waiting for it: the output and CommandOver follow from the event
-    // loop. False when no process was started (the message was shown, no CommandOver follows),
-    // also while this runner's previous command still runs.
+    // A non-empty DOSCommand replaces CommandLine first. The output and CommandOver follow from
+    // the event loop. False when no process was started (the message was shown, no CommandOver
+    // follows), also while this runner's previous command still runs.
     bool startCommand(const QString& DOSCommand = QString());
 
     // About the last run: whether a process was started, and its exit status (-1 when it did
@@ -46,8 +42,8 @@ class DOSOutputs : public QObject {
     bool isRunning() const { return running_; }
 
     // Ends the running command and everything it started (its process group): SIGTERM, then
-    // SIGKILL after kKillAfterMs. ExecuteCommand returns once they are gone; it does not wait
-    // for other processes of the tool's name then. Does nothing when no command runs.
+    // SIGKILL after kKillAfterMs; CommandOver follows once they are gone, without waiting for
+    // other processes of the tool's name then. Does nothing when no command runs.
     void stop();
     // The same, waited for here without serving events: for the program's last moments.
     void endNow();

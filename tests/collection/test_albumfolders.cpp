@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "collection/albumfolders.h"
+#include "collection/outputnames.h"
 
 using namespace lumivox;
 
@@ -29,6 +30,25 @@ TEST(MirroredSubfolder, AScannedFileGoesBelowTheScannedFoldersName) {
             QString::fromUtf8(c.expected))
             << c.entry << " under " << c.foundUnder;
     }
+}
+
+TEST(OutputNames, AStemIsTheNameUpToItsLastDot) {
+    const struct {
+        const char* name;
+        const char* stem;
+    } cases[] = {{"live.set.flac", "live.set"},
+                 {"noext", "noext"},
+                 {".hidden", ".hidden"},
+                 {"CD1.WAV", "CD1"},
+                 {"歌.flac", "歌"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(fileStem(QString::fromUtf8(c.name)), QString::fromUtf8(c.stem)) << c.name;
+    }
+}
+
+TEST(OutputNames, CoverNamesAreRecognisedAsTheAdaptersRecogniseThem) {
+    EXPECT_TRUE(album::isCoverName(QStringLiteral("Folder.JPG")));
+    EXPECT_FALSE(album::isCoverName(QStringLiteral("封面.jpg")));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Shared by the runner tests: the helper tool and a recorder of a runner's events.
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QList>
 #include <QStringList>
 
@@ -17,6 +18,21 @@ inline QString fakeCmd() {
 // The name the helper runs under in the process list (at most 15 characters).
 inline QString fakeCmdName() {
     return QStringLiteral("lumivox_fakecmd");
+}
+
+// Runs a command on the runner the window uses and serves events until it is over, as the
+// program's own loop would. A non-empty line replaces the command line first. Returns the
+// output when a process was started, an empty text otherwise.
+inline QString runToEnd(DOSOutputs& runner, const QString& line = QString()) {
+    if (!runner.startCommand(line)) {
+        return QString();
+    }
+    QEventLoop loop;
+    QObject::connect(&runner, &DOSOutputs::CommandOver, &loop, &QEventLoop::quit);
+    if (runner.isRunning()) {
+        loop.exec();
+    }
+    return runner.Outputs();
 }
 
 struct RunRecorder {

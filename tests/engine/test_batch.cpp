@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -122,7 +123,17 @@ class Batch : public ::testing::Test {
         for (const QString& f : files) {
             list_.AddFileEntry(f);
         }
-        batch_.RunConversionBatch();
+        // Started as Timer1 starts it; the test serves events until the batch says it is over.
+        QEventLoop loop;
+        bool over = false;
+        QObject::connect(&batch_, &ConversionBatch::batchFinished, &loop, [&] {
+            over = true;
+            loop.quit();
+        });
+        batch_.startConversionBatch();
+        if (!over) {
+            loop.exec();
+        }
     }
 
     QTemporaryDir dir_;

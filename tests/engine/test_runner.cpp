@@ -21,6 +21,7 @@ using lumivox::testing::fakeCmd;
 using lumivox::testing::fakeCmdName;
 using lumivox::testing::MessageRecorder;
 using lumivox::testing::RunRecorder;
+using lumivox::testing::runToEnd;
 
 namespace {
 
@@ -48,7 +49,7 @@ class Runner : public ::testing::Test {
 
 TEST_F(Runner, HandsOnEverythingWaitingInChunksOfAtMost1024Bytes) {
     // 3000 bytes written in one go while the tool lives on.
-    const QString result = runner.ExecuteCommand(fake(u"bytes 3000 sleep 400"_s));
+    const QString result = runToEnd(runner, fake(u"bytes 3000 sleep 400"_s));
     ASSERT_EQ(recorder.chunks.size(), 3);
     EXPECT_EQ(recorder.chunks[0].size(), 1024);
     EXPECT_EQ(recorder.chunks[1].size(), 1024);
@@ -64,7 +65,7 @@ TEST_F(Runner, HandsOnEverythingWaitingInChunksOfAtMost1024Bytes) {
 }
 
 TEST_F(Runner, LosesNothingOfOutputWrittenJustBeforeTheEnd) {
-    runner.ExecuteCommand(fake(u"burst 700 3 20 bytes 9000"_s));
+    runToEnd(runner, fake(u"burst 700 3 20 bytes 9000"_s));
     EXPECT_EQ(runner.Outputs().size(), 3 * 700 + 9000);
     for (const QString& chunk : recorder.chunks) {
         EXPECT_LE(chunk.size(), 1024);
@@ -74,7 +75,7 @@ TEST_F(Runner, LosesNothingOfOutputWrittenJustBeforeTheEnd) {
 }
 
 TEST_F(Runner, SilentCommandEndsWithExactlyOneCommandOver) {
-    const QString result = runner.ExecuteCommand(fakeCmd());
+    const QString result = runToEnd(runner, fakeCmd());
     EXPECT_TRUE(recorder.chunks.isEmpty());
     EXPECT_EQ(recorder.overCount, 1);
     EXPECT_TRUE(result.isEmpty());
@@ -92,12 +93,12 @@ TEST_F(Runner, ProgramThatCannotStartGivesMessageAndNoEvents) {
     for (const QString& line : {u"/no/such/folder/coder.exe -i x.wav"_s, notExecutable, u"   "_s,
                                 quotePath(u"/no/such tool"_s)}) {
         runner.setCommandLine(u"previous output run"_s);
-        runner.ExecuteCommand(fake(u"text before"_s));
+        runToEnd(runner, fake(u"text before"_s));
         recorder.chunks.clear();
         recorder.overCount = 0;
         messages.messages.clear();
 
-        EXPECT_TRUE(runner.ExecuteCommand(line).isEmpty()) << line.toStdString();
+        EXPECT_TRUE(runToEnd(runner, line).isEmpty()) << line.toStdString();
         ASSERT_EQ(messages.messages.size(), 1) << line.toStdString();
         EXPECT_EQ(messages.messages[0].text, u"File or command not found"_s);
         EXPECT_EQ(messages.messages[0].icon, MessageIcon::Critical);
@@ -109,7 +110,7 @@ TEST_F(Runner, ProgramThatCannotStartGivesMessageAndNoEvents) {
 }
 
 TEST_F(Runner, EmptyCommandLineAndTheReplacingArgument) {
-    EXPECT_TRUE(runner.ExecuteCommand().isEmpty());
+    EXPECT_TRUE(runToEnd(runner).isEmpty());
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_EQ(messages.messages[0].text, u"Command Line empty"_s);
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::Critical);
@@ -117,10 +118,10 @@ TEST_F(Runner, EmptyCommandLineAndTheReplacingArgument) {
 
     runner.setCommandLine(u"/no/such/program"_s);
     const QString line = fake(u"text hi"_s);
-    EXPECT_EQ(runner.ExecuteCommand(line), u"hi"_s);
+    EXPECT_EQ(runToEnd(runner, line), u"hi"_s);
     EXPECT_EQ(runner.CommandLine(), line);
     // An empty argument leaves CommandLine as it is and runs it again.
-    EXPECT_EQ(runner.ExecuteCommand(), u"hi"_s);
+    EXPECT_EQ(runToEnd(runner), u"hi"_s);
     EXPECT_EQ(recorder.overCount, 2);
     EXPECT_EQ(messages.messages.size(), 1);
 }
@@ -130,14 +131,14 @@ TEST_F(Runner, RunStartedFromCommandOverCompletesBeforeTheOuterCallReturns) {
     QStringList log;
     QObject::connect(&runner, &DOSOutputs::CommandOver, [&] {
         log << u"first over"_s;
-        second.ExecuteCommand(fake(u"sleep 100 text two"_s));
+        runToEnd(second, fake(u"sleep 100 text two"_s));
         log << u"second returned"_s;
     });
     QObject::connect(&second, &DOSOutputs::ReceiveOutputs,
                      [&](QString& text) { log << u"second: "_s + text; });
     QObject::connect(&second, &DOSOutputs::CommandOver, [&] { log << u"second over"_s; });
 
-    runner.ExecuteCommand(fake(u"text one"_s));
+    runToEnd(runner, fake(u"text one"_s));
     log << u"first returned"_s;
     EXPECT_EQ(log, (QStringList{u"first over"_s, u"second: two"_s, u"second over"_s,
                                 u"second returned"_s, u"first returned"_s}));
@@ -146,7 +147,7 @@ TEST_F(Runner, RunStartedFromCommandOverCompletesBeforeTheOuterCallReturns) {
 }
 
 TEST_F(Runner, CharacterSplitAcrossTwoReadsArrivesWhole) {
-    runner.ExecuteCommand(fake(u"utf8split"_s));
+    runToEnd(runner, fake(u"utf8split"_s));
     EXPECT_EQ(runner.Outputs(), u"x€y"_s);
     EXPECT_EQ(recorder.chunks, (QStringList{u"x"_s, u"€y"_s}));
 }
@@ -157,17 +158,17 @@ TEST_F(Runner, ServesEventsWhileARunIsInProgress) {
     QTimer::singleShot(100, [&] { timerRanDuringRun = runner.isRunning(); });
     QMetaObject::invokeMethod(
         qApp, [&] { queuedCallRanDuringRun = runner.isRunning(); }, Qt::QueuedConnection);
-    runner.ExecuteCommand(fake(u"sleep 400"_s));
+    runToEnd(runner, fake(u"sleep 400"_s));
     EXPECT_TRUE(timerRanDuringRun);
     EXPECT_TRUE(queuedCallRanDuringRun);
     EXPECT_FALSE(runner.isRunning());
 }
 
 TEST_F(Runner, RecordsTheExitStatus) {
-    runner.ExecuteCommand(fake(u"text x exit 3"_s));
+    runToEnd(runner, fake(u"text x exit 3"_s));
     EXPECT_TRUE(runner.lastRunStarted());
     EXPECT_EQ(runner.lastExitStatus(), 3);
-    runner.ExecuteCommand(fake(u"text x crash"_s));
+    runToEnd(runner, fake(u"text x crash"_s));
     EXPECT_TRUE(runner.lastRunStarted());
     EXPECT_EQ(runner.lastExitStatus(), -1);
     EXPECT_EQ(runner.Outputs(), u"x"_s);
@@ -177,7 +178,7 @@ TEST_F(Runner, RecordsTheExitStatus) {
 // The Windows rule alone would end this run at the first pass: no process of that name exists.
 TEST_F(Runner, WaitsForItsOwnChildWhateverItsName) {
     CurrentToolName = u"nosuchtool.exe"_s;
-    runner.ExecuteCommand(fake(u"sleep 300 text late"_s));
+    runToEnd(runner, fake(u"sleep 300 text late"_s));
     EXPECT_EQ(runner.Outputs(), u"late"_s);
     EXPECT_EQ(recorder.overCount, 1);
 }
@@ -188,7 +189,7 @@ TEST_F(Runner, FindsTheProgramInAnApplicationFolderWithSpaces) {
     ASSERT_TRUE(QDir().mkpath(data));
     ASSERT_TRUE(QFile::link(fakeCmd(), data + u"/lvxcoder.exe"_s));
     CurrentToolName = u"lvxcoder.exe"_s;
-    runner.ExecuteCommand(data + u"/lvxcoder.exe argv -i  two"_s);
+    runToEnd(runner, data + u"/lvxcoder.exe argv -i  two"_s);
     EXPECT_EQ(runner.Outputs(), u"-i\0two\0"_s);
     EXPECT_TRUE(messages.messages.isEmpty());
 }
@@ -204,7 +205,7 @@ TEST_F(Runner, QuotedNamesReachTheToolIntact) {
     for (const QString& name : names) {
         line += u' ' + quotePath(name);
     }
-    runner.ExecuteCommand(line);
+    runToEnd(runner, line);
     QStringList received = runner.Outputs().split(QChar(0));
     ASSERT_EQ(received.takeLast(), QString());
     EXPECT_EQ(received, names);
@@ -225,7 +226,7 @@ TEST_F(Runner, StopEndsTheToolsWholeProcessGroup) {
         runner.stop();
         runner.stop();
     });
-    runner.ExecuteCommand(u"/bin/sh -c \"trap '' TERM; sleep 600 & echo $$ $!; wait\""_s);
+    runToEnd(runner, u"/bin/sh -c \"trap '' TERM; sleep 600 & echo $$ $!; wait\""_s);
     ASSERT_NE(group, 0);
     EXPECT_TRUE(aliveBeforeStop) << "the tool leads a process group of its own";
     EXPECT_FALSE(lumivox::isProcessGroupAlive(group));

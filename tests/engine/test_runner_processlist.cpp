@@ -19,6 +19,7 @@ using lumivox::CurrentToolName;
 using lumivox::DOSOutputs;
 using lumivox::IsProcessRunning;
 using lumivox::testing::fakeCmd;
+using lumivox::testing::runToEnd;
 
 namespace {
 
@@ -108,7 +109,7 @@ TEST(ProcessList, SameNamedProcessKeepsTheRunnerPolling) {
     DOSOutputs runner;
     lumivox::testing::RunRecorder recorder(runner);
     CurrentToolName = name;
-    runner.ExecuteCommand(lumivox::testing::fakeCmd() + u" text hi"_s);
+    runToEnd(runner, lumivox::testing::fakeCmd() + u" text hi"_s);
     // The sleeper is gone from the process list; QProcess may not have noticed yet.
     EXPECT_FALSE(IsProcessRunning(name));
     EXPECT_TRUE(sleeper.state() == QProcess::NotRunning || sleeper.waitForFinished(5000));

@@ -9,39 +9,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "tooljob/files.h"
+
 namespace lumivox::tools {
-namespace {
-
-constexpr std::array<std::string_view, 3> kStems = {"cover", "folder", "front"};
-constexpr std::array<std::string_view, 3> kExtensions = {".jpg", ".jpeg", ".png"};
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// Place of the name in the order of preference, or -1 when it names no cover file.
-int rank(const std::string& name) {
-    const std::string low = lower(name);
-    for (std::size_t s = 0; s < kStems.size(); ++s) {
-        for (std::size_t e = 0; e < kExtensions.size(); ++e) {
-            if (low.size() == kStems[s].size() + kExtensions[e].size() &&
-                low.compare(0, kStems[s].size(), kStems[s]) == 0 &&
-                low.compare(kStems[s].size(), std::string::npos, kExtensions[e]) == 0) {
-                return static_cast<int>(s * kExtensions.size() + e);
-            }
-        }
-    }
-    return -1;
-}
-
-bool isRegularFile(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::vector<std::string> findCoverFiles(const std::string& folder) {
     const std::string base = folder.empty() ? "." : folder;
@@ -49,9 +20,9 @@ std::vector<std::string> findCoverFiles(const std::string& folder) {
     if (DIR* dir = opendir(base.c_str())) {
         while (const dirent* entry = readdir(dir)) {
             const std::string name = entry->d_name;
-            const int r = rank(name);
+            const int r = tooljob::coverNameRank(name);
             const std::string path = base + (base.back() == '/' ? "" : "/") + name;
-            if (r >= 0 && isRegularFile(path)) {
+            if (r >= 0 && tooljob::isRegularFile(path)) {
                 found.emplace_back(r, path);
             }
         }
