@@ -29,7 +29,7 @@ namespace {
 
 // Wide enough for the scan's line of every lossless format.
 constexpr int kClientWidth = 520;
-constexpr int kClientHeight = 340;
+constexpr int kClientHeight = 370;
 constexpr int kMargin = 16;
 constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
@@ -137,11 +137,15 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
             this),
         "chkAllLossless");
     chkAllLossless_->setGeometry(kMargin, 264, kClientWidth - 2 * kMargin, kRowHeight);
+    // Sync keeps the source folders whatever the box above says.
+    chkSync_ =
+        named(new QCheckBox(QStringLiteral("同步模式：只转换新的和改过的文件"), this), "chkSync");
+    chkSync_->setGeometry(kMargin, 294, kClientWidth - 2 * kMargin, kRowHeight);
 
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
-    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 300, 72, 26);
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 330, 72, 26);
     Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
-    Command2_->setGeometry(kClientWidth - kMargin - 72, 300, 72, 26);
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 330, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
     const DialogImageButtons images =
@@ -176,6 +180,7 @@ void frmOptions::Form_Load() {
         (settings::load(settings::ini::Id3Version) == QStringLiteral("2.3")) ? 1 : 0);
     chkCueSplit_->setChecked(settings::load(settings::ini::CueSplit));
     chkAllLossless_->setChecked(settings::load(settings::ini::AllLossless));
+    chkSync_->setChecked(settings::load(settings::ini::LibrarySync));
     // A name this program does not know reads as automatic.
     cmbCueCodePage_->setCurrentIndex(
         std::max(0, cmbCueCodePage_->findText(settings::load(settings::ini::CueCodePage))));
@@ -239,6 +244,7 @@ void frmOptions::imgOK_Click() {
                    cmbId3_->currentIndex() == 1 ? QStringLiteral("2.3") : QStringLiteral("2.4"));
     settings::save(settings::ini::CueSplit, chkCueSplit_->isChecked());
     settings::save(settings::ini::AllLossless, chkAllLossless_->isChecked());
+    settings::save(settings::ini::LibrarySync, chkSync_->isChecked());
     settings::save(settings::ini::CueCodePage, cmbCueCodePage_->currentIndex() == 0
                                                    ? QString()
                                                    : cmbCueCodePage_->currentText());

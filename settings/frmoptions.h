@@ -32,6 +32,7 @@ class frmOptions : public QDialog {
     QCheckBox* chkKeepFolders() const { return chkKeepFolders_; }
     QComboBox* cmbId3() const { return cmbId3_; }
     QCheckBox* chkCueSplit() const { return chkCueSplit_; }
+    QCheckBox* chkSync() const { return chkSync_; }
     QComboBox* cmbCueCodePage() const { return cmbCueCodePage_; }
     QCheckBox* chkAllLossless() const { return chkAllLossless_; }
     QPushButton* Command1() const { return Command1_; }
@@ -55,6 +56,7 @@ class frmOptions : public QDialog {
     std::array<QLineEdit*, 3> from_{};  // hours, minutes, seconds
     std::array<QLineEdit*, 3> to_{};
     QCheckBox* chkKeepFolders_ = nullptr;  // kept in lumivox.ini, not in options.ini
+    QCheckBox* chkSync_ = nullptr;         // lumivox.ini: convert only what is new or changed
     QCheckBox* chkCueSplit_ = nullptr;     // lumivox.ini: one MP3 per track of an album image
     QComboBox* cmbCueCodePage_ = nullptr;  // lumivox.ini: "自动", or the sheets' code page
     QComboBox* cmbId3_ = nullptr;          // likewise: ID3v2.4, or ID3v2.3 with ID3v1

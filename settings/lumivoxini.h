@@ -36,6 +36,8 @@ inline const Text CueCodePage{"Cue/CodePage", QString()};
 // "扫描时也包括其他无损格式（APE、WV、TTA、TAK、M4A、WAV、AIFF、DSF）": the folder scan takes
 // every lossless format, not only .flac
 inline const Switch AllLossless{"Input/AllLossless", false};
+// "同步模式：只转换新的和改过的文件": keeps an MP3 library in step with the scanned one
+inline const Switch LibrarySync{"Library/Sync", false};
 }  // namespace ini
 
 bool load(const Switch& setting);

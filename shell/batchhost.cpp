@@ -63,7 +63,17 @@ bool WindowBatchHost::completionSoundWanted() const {
 }
 
 bool WindowBatchHost::keepSourceFolders() const {
-    return settings::load(settings::ini::KeepSourceFolders);
+    // Sync keeps the source folders: each MP3's place is its source's.
+    return settings::load(settings::ini::KeepSourceFolders) ||
+           settings::load(settings::ini::LibrarySync);
+}
+
+bool WindowBatchHost::librarySync() const {
+    return settings::load(settings::ini::LibrarySync);
+}
+
+void WindowBatchHost::showBatchCount(const QString& caption) {
+    window_.lblBatch()->setText(caption);
 }
 
 bool WindowBatchHost::id3v23Tags() const {

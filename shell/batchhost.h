@@ -26,6 +26,8 @@ class WindowBatchHost : public BatchHost {
     bool cueSplit() const override;
     QString cueCodePage() const override;
     void setStopAvailable(bool available) override;
+    void showBatchCount(const QString& caption) override;
+    bool librarySync() const override;
 
   private:
     frmMain& window_;

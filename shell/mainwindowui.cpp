@@ -183,6 +183,9 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     lblPB = named(new QLabel(QStringLiteral("0%"), client), "lblPB");
     lblPB->setGeometry(kRightLeft, kBottomRow, kRightWidth, 18);
     lblPB->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblBatch = named(new QLabel(client), "lblBatch");
+    lblBatch->setGeometry(kListLeft + 130, kBottomRow + 22, kListWidth - 130, 17);
+    lblBatch->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     cmdStop = named(new QPushButton(QStringLiteral("停止"), client), "cmdStop");
     cmdStop->setGeometry(kRightLeft + kRightWidth - kStopWidth, kBottomRow - 2, kStopWidth, 22);
     cmdStop->setAutoDefault(false);

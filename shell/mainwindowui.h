@@ -53,6 +53,7 @@ struct MainWindowUi {
     QPushButton* Command3 = nullptr;
     QProgressBar* pb = nullptr;
     QLabel* lblPB = nullptr;
+    QLabel* lblBatch = nullptr;      // under the bar: the whole batch's count and time left
     QPushButton* cmdStop = nullptr;  // beside lblPB, shown only while a batch runs
     QLabel* imgPB = nullptr;
     QLineEdit* txtAction = nullptr;

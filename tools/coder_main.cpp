@@ -33,6 +33,10 @@ std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string
 int main(int argc, char** argv) {
     using namespace lumivox::tools;
     const AdapterCall call = adapterCall(argc, argv);
+    // Sync mode's tag-only update: no encode, the MP3's audio stays as it is.
+    if (!call.args.empty() && call.args.front() == "--retag") {
+        return retagOnly(Args(call.args.begin() + 1, call.args.end()));
+    }
     // sox.exe found the source lossy or damaged: no MP3 of it, not even a partial one.
     for (const std::string& input : ffmpegInputPaths(call.args)) {
         if (const std::string why = refusalOf(input); !why.empty()) {

@@ -1,6 +1,7 @@
 #include "widgets/messageboxes.h"
 
 #include <QApplication>
+#include <QPushButton>
 
 namespace lumivox {
 
@@ -27,6 +28,15 @@ void installMessageBoxes() {
                         QApplication::activeWindow());
         box.setWindowModality(Qt::ApplicationModal);
         box.exec();
+    });
+    setQuestionHandler([](const Message& message) {
+        QMessageBox box(QMessageBox::Question, message.title, message.text, QMessageBox::NoButton,
+                        QApplication::activeWindow());
+        QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+        box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+        return box.clickedButton() == yes;
     });
 }
 

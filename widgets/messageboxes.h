@@ -6,7 +6,8 @@
 
 namespace lumivox {
 
-// Shows every message of the program as a modal QMessageBox on the active window.
+// Shows every message of the program as a modal QMessageBox on the active window, and every
+// question as one with 是 and 否.
 void installMessageBoxes();
 
 // Critical -> Critical, Exclamation -> Warning, Information -> Information,

@@ -9,6 +9,10 @@ MessageHandler& handlerSlot() {
     static MessageHandler handler;
     return handler;
 }
+QuestionHandler& questionSlot() {
+    static QuestionHandler handler;
+    return handler;
+}
 }  // namespace
 
 MessageHandler setMessageHandler(MessageHandler handler) {
@@ -24,6 +28,21 @@ void showMessage(const QString& text, MessageIcon icon, const QString& title) {
         return;
     }
     std::fprintf(stderr, "%s: %s\n", qPrintable(message.title), qPrintable(message.text));
+}
+
+QuestionHandler setQuestionHandler(QuestionHandler handler) {
+    QuestionHandler previous = std::move(questionSlot());
+    questionSlot() = std::move(handler);
+    return previous;
+}
+
+bool askQuestion(const QString& text, const QString& title) {
+    const Message message{text, title.isEmpty() ? kProgramTitle : title, MessageIcon::Question};
+    if (questionSlot()) {
+        return questionSlot()(message);
+    }
+    std::fprintf(stderr, "%s: %s (否)\n", qPrintable(message.title), qPrintable(message.text));
+    return false;
 }
 
 }  // namespace lumivox

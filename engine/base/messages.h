@@ -23,6 +23,12 @@ MessageHandler setMessageHandler(MessageHandler handler);
 
 void showMessage(const QString& text, MessageIcon icon, const QString& title = QString());
 
+// A question with 是 and 否 through the same seam; true for 是. Without a handler nothing is
+// asked and the answer is 否: nothing the question would allow happens unasked.
+using QuestionHandler = std::function<bool(const Message&)>;
+QuestionHandler setQuestionHandler(QuestionHandler handler);
+bool askQuestion(const QString& text, const QString& title = QString());
+
 inline const QString kProgramTitle = QStringLiteral("Lumivox");
 
 }  // namespace lumivox

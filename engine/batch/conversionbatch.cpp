@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 #include "collection/albumfolders.h"
@@ -15,6 +16,7 @@
 #include "engine/base/tempfiles.h"
 #include "engine/commands/encodecheck.h"
 #include "engine/commands/trackcommand.h"
+#include "library/syncdecision.h"
 #include "tooljob/mp3track.h"
 
 namespace lumivox {
@@ -52,6 +54,8 @@ progress::Display trackProgress(const cue::ImageTrack& track, double elapsed, do
 const QString kPreparing = QStringLiteral("准备中 - 正在估算音频长度");
 const QString kDone = QStringLiteral("Done.");
 const QString kStopped = QStringLiteral("已停止");
+const QString kUpToDate = QStringLiteral("已是最新");
+const QString kRetagging = QStringLiteral("更新标签");
 
 void serveEvents() {
     QCoreApplication::processEvents();
@@ -154,6 +158,11 @@ void ConversionBatch::startConversionBatch() {
     settleOutputFolderText();
     paths::makeOutputFolder(outFolder());
     QDir().mkpath(paths::tmpFolder());
+    if (host_.librarySync() && host_.settings().format == FormatMp3) {
+        batch_.sync.emplace(outFolder(), host_.settings(), host_.id3v23Tags());
+    }
+    batch_.total = list_.FileCount();
+    batch_.clock.start();
     nextEntry();
 }
 
@@ -163,6 +172,7 @@ void ConversionBatch::nextEntry() {
         return;
     }
     settleOutputFolderText();
+    showBatchCount();
     convertFirstEntry();
     afterRun();  // when no run could start, the entry is over already
 }
@@ -189,6 +199,9 @@ void ConversionBatch::runOver() {
                 break;
             case Step::Track:
                 finishTrack();
+                break;
+            case Step::Retag:
+                finishRetag();
                 break;
             case Step::FirstPass:
                 if (hasSecondPass(entry_.settings.format)) {
@@ -243,11 +256,26 @@ bool ConversionBatch::run(Step step) {
         case Step::Encode:
             tool = kCoderTool;
             line = mp3EncodeCommand(c, e.settings, e.toolInput, e.output);
+            if (e.sync) {
+                line = library::SyncRun::withRecord(line, e.output, e.sync->record);
+            }
             break;
         case Step::Track:
             tool = kCoderTool;
             line = trackEncodeCommand(c, e.settings, e.toolInput, e.output,
                                       image_->image.tracks[image_->track]);
+            if (e.sync) {
+                line = library::SyncRun::withRecord(line, e.output, e.sync->record);
+            }
+            break;
+        case Step::Retag:
+            tool = kCoderTool;
+            // The encode's command names the fields (a track's too); coder.exe keeps the audio.
+            line = library::SyncRun::retagCommand(
+                image_ ? trackEncodeCommand(c, e.settings, e.toolInput, e.sync->mp3,
+                                            image_->image.tracks[image_->track])
+                       : mp3EncodeCommand(c, e.settings, e.toolInput, e.sync->mp3),
+                e.sync->mp3, e.sync->record);
             break;
         case Step::FirstPass:
             tool = kConvTool;
@@ -320,6 +348,9 @@ void ConversionBatch::convertFirstEntry() {
             return;
         }
         entry_.output = uniqueOutputPath(s, entry_.path, stamp);
+        if (batch_.sync && syncEntry()) {
+            return;
+        }
         host_.showProgress(progress::Display{0, 0, kPreparing});
         run(Step::Decode);
         return;
@@ -347,10 +378,17 @@ bool ConversionBatch::convertImage() {
         return true;
     }
     state_ = State::ConvertingImage;
-    image_ = ImageRun{*found.image, folder, 0};
+    image_ = ImageRun{*found.image, folder, 0, {}};
     host_.showProgress(progress::Display{0, 0, kPreparing});
-    if (!decodesOnce(*found.image)) {
-        // sox.exe would decode it to a WAV no track reads: each track decodes its own span.
+    planImageTracks();
+    const bool tagsAtMost =
+        !image_->steps.isEmpty() &&
+        std::none_of(image_->steps.cbegin(), image_->steps.cend(), [](const library::SyncStep& s) {
+            return s.action == library::SyncAction::Encode;
+        });
+    if (tagsAtMost || !decodesOnce(*found.image)) {
+        // No track reads a WAV of the whole image: tags to write at most, or sox.exe would
+        // decode it to a WAV no track reads, and each track decodes its own span.
         lngDuration_ = static_cast<qint32>(found.image->samples / found.image->rate);
         startTrack(0);
         return true;
@@ -363,14 +401,156 @@ bool ConversionBatch::convertImage() {
 
 void ConversionBatch::startTrack(qsizetype k) {
     image_->track = k;
-    entry_.output = cue::uniqueTrackPath(image_->folder, image_->image.tracks[k]);
+    const cue::ImageTrack& track = image_->image.tracks[k];
+    entry_.output = cue::uniqueTrackPath(image_->folder, track);
+    if (image_->steps.isEmpty()) {
+        run(Step::Track);
+        return;
+    }
+    entry_.sync = image_->steps[k];
+    switch (entry_.sync->action) {
+        case library::SyncAction::Skip:
+            batch_.sync->countUpToDate();
+            entry_.output.clear();
+            entry_.sync.reset();
+            nextTrack();
+            return;
+        case library::SyncAction::Retag:
+            entry_.output.clear();  // a stop must never remove the MP3 being retagged
+            run(Step::Retag);
+            return;
+        case library::SyncAction::Encode:
+            break;
+    }
+    if (entry_.sync->mp3.isEmpty()) {
+        if (entry_.sync->userFileAtName) {
+            batch_.sync->noteUserFile(
+                library::stableTrackPath(image_->folder, track.number, track.title));
+        }
+    } else {
+        entry_.output = entry_.sync->workPath;
+        QFile::remove(entry_.output);  // a killed run's
+    }
     run(Step::Track);
+}
+
+void ConversionBatch::nextTrack() {
+    if (image_->track + 1 < image_->image.tracks.size()) {
+        startTrack(image_->track + 1);
+        return;
+    }
+    // The image's WAV is of no more use: it need not wait for the program's exit.
+    QFile::remove(context().tmpWav);
+    removeEntry();
+    image_.reset();
+}
+
+void ConversionBatch::planImageTracks() {
+    if (!batch_.sync) {
+        return;
+    }
+    QList<library::SyncStep> steps;
+    for (const cue::ImageTrack& t : image_->image.tracks) {
+        QString tags;
+        for (const auto& [key, value] : t.tags) {
+            tags += key + u'=' + value + u'\n';
+        }
+        const library::SyncPlanner::Track track{
+            t.number, library::stableTrackPath(image_->folder, t.number, t.title),
+            QStringLiteral("%1-%2").arg(t.span.start).arg(t.span.end), tags};
+        const auto step =
+            batch_.sync->planTrack(entry_.path, entry_.toolInput, list_.FoundUnderAt(0), track);
+        if (!step) {
+            return;  // a file added by itself: converted as without sync
+        }
+        steps.append(*step);
+    }
+    image_->steps = steps;
+}
+
+bool ConversionBatch::syncEntry() {
+    entry_.sync = batch_.sync->plan(entry_.path, entry_.toolInput, list_.FoundUnderAt(0),
+                                    entry_.settings.outFolder);
+    if (!entry_.sync) {
+        return false;
+    }
+    switch (entry_.sync->action) {
+        case library::SyncAction::Skip:
+            batch_.sync->countUpToDate();
+            host_.showProgress(progress::Display{0, 0, kUpToDate});
+            entry_.output.clear();
+            entry_.sync.reset();
+            removeEntry();
+            return true;
+        case library::SyncAction::Retag:
+            entry_.output.clear();  // a stop must never remove the MP3 being retagged
+            host_.showProgress(progress::Display{0, 0, kRetagging});
+            run(Step::Retag);
+            return true;
+        case library::SyncAction::Encode:
+            break;
+    }
+    if (entry_.sync->mp3.isEmpty()) {
+        if (entry_.sync->userFileAtName) {
+            batch_.sync->noteUserFile(
+                library::stableMp3Path(entry_.settings.outFolder, entry_.path));
+        }
+    } else {
+        entry_.output = entry_.sync->workPath;
+        QFile::remove(entry_.output);  // a killed run's
+    }
+    return false;
+}
+
+void ConversionBatch::finishRetag() {
+    const QString name =
+        image_ ? entry_.path + QStringLiteral(" → ") + QFileInfo(entry_.sync->mp3).fileName()
+               : entry_.path;
+    if (objffmpeg.lastExitStatus() == 0) {
+        batch_.sync->countRetagged();
+    } else {
+        fail(name, lastOutputLine(objffmpeg.Outputs()));
+    }
+    entry_.sync.reset();
+    if (image_) {
+        nextTrack();
+        return;
+    }
+    removeEntry();
+}
+
+void ConversionBatch::settleSyncEncode(bool good) {
+    const library::SyncStep& step = *entry_.sync;
+    if (!good) {
+        library::SyncRun::discardEncode(step);  // the old MP3 stays
+    } else if (!library::SyncRun::settleEncode(step, entry_.output)) {
+        fail(entry_.path, QStringLiteral("同步记录未能写入或无法替换 ") +
+                              (step.mp3.isEmpty() ? entry_.output : step.mp3));
+        good = false;
+    }
+    if (!step.workPath.isEmpty()) {
+        entry_.output = step.mp3;
+    }
+    if (good) {
+        batch_.sync->countEncoded();
+    }
+    entry_.sync.reset();
+}
+
+void ConversionBatch::showBatchCount() {
+    const int done = std::max(0, batch_.total - list_.FileCount());
+    host_.showBatchCount(progress::batchCaption(std::min(done + 1, batch_.total), batch_.total,
+                                                batch_.clock.elapsed(), done));
 }
 
 void ConversionBatch::finishTrack() {
     const cue::Image& image = image_->image;
     const cue::ImageTrack& track = image.tracks[image_->track];
-    const QString name = entry_.path + QStringLiteral(" → ") + QFileInfo(entry_.output).fileName();
+    const QString name =
+        entry_.path + QStringLiteral(" → ") +
+        QFileInfo(entry_.sync && !entry_.sync->mp3.isEmpty() ? entry_.sync->mp3 : entry_.output)
+            .fileName();
+    bool good = false;
     // A failed decode of the image is the cause to name; one track's failure is not the next's.
     if (objffmpeg.lastExitStatus() != 0 || !isNonEmptyFile(entry_.output)) {
         fail(name, entry_.firstFailure.isEmpty() ? lastOutputLine(objffmpeg.Outputs())
@@ -381,22 +561,22 @@ void ConversionBatch::finishTrack() {
         const double seconds = trackSeconds(image, track);
         EncodeReport report = readEncodeReport(objffmpeg.Outputs());
         report.statedSeconds = seconds;
-        if (const QString shortfall = encodeShortfall(report, seconds); !shortfall.isEmpty()) {
+        const QString shortfall = encodeShortfall(report, seconds);
+        if (!shortfall.isEmpty()) {
             fail(name, shortfall);
         } else {
             host_.showProgress(trackProgress(track, seconds, seconds, strSpin_, true));
         }
+        good = shortfall.isEmpty();
+    }
+    if (entry_.sync) {
+        settleSyncEncode(good);
+    }
+    if (isNonEmptyFile(entry_.output)) {
         carryCovers();
     }
     entry_.output.clear();
-    if (image_->track + 1 < image.tracks.size()) {
-        startTrack(image_->track + 1);
-        return;
-    }
-    // The image's WAV is of no more use: it need not wait for the program's exit.
-    QFile::remove(context().tmpWav);
-    removeEntry();
-    image_.reset();
+    nextTrack();
 }
 
 void ConversionBatch::startSecondPass() {
@@ -421,17 +601,21 @@ void ConversionBatch::noteFailure(const DOSOutputs& runner) {
 void ConversionBatch::finishEntry(const DOSOutputs& lastRunner) {
     noteFailure(lastRunner);
     const bool written = lastRunner.lastExitStatus() == 0 && isNonEmptyFile(entry_.output);
+    QString shortfall;
     if (!written) {
         fail(entry_.path, entry_.firstFailure.isEmpty() ? lastOutputLine(lastRunner.Outputs())
                                                         : entry_.firstFailure);
     } else if (entry_.settings.format == FormatMp3) {
         // ffmpeg decodes what it can of a cut or damaged file and exits 0. The partial MP3 stays:
-        // a damaged rip's first minutes are still the user's.
-        const QString shortfall = encodeShortfall(readEncodeReport(lastRunner.Outputs()),
-                                                  statedSeconds(objDuration.Outputs()));
+        // a damaged rip's first minutes are still the user's (in sync mode the old MP3 does).
+        shortfall = encodeShortfall(readEncodeReport(lastRunner.Outputs()),
+                                    statedSeconds(objDuration.Outputs()));
         if (!shortfall.isEmpty()) {
             fail(entry_.path, shortfall);
         }
+    }
+    if (entry_.sync) {
+        settleSyncEncode(written && shortfall.isEmpty());
     }
     if (written) {
         carryCovers();
@@ -472,6 +656,12 @@ void ConversionBatch::endForExit() {
 }
 
 void ConversionBatch::discardStoppedWork() {
+    if (entry_.sync && entry_.step == Step::Retag) {
+        // coder.exe rewrites the tag through its partial file; the MP3 itself stays.
+        QFile::remove(QFile::decodeName(
+            tooljob::partialPath(QFile::encodeName(entry_.sync->mp3).toStdString()).c_str()));
+    }
+    entry_.sync.reset();
     if (!entry_.output.isEmpty()) {
         QFile::remove(entry_.output);
         // coder.exe writes the MP3 under a name of its own beside it and renames it at the end; a
@@ -520,7 +710,16 @@ void ConversionBatch::completeBatch() {
     state_ = State::Done;
     entry_ = EntryRun{};
     image_.reset();
+    host_.showBatchCount(QString());
     QStringList reports;
+    if (batch_.sync) {
+        // Asked only after a batch that went through: a stopped one saw part of the library.
+        if (finished) {
+            batch_.sync->offerRemoval();
+        }
+        reports << batch_.sync->endMessage(static_cast<int>(failures_.size()));
+        batch_.sync.reset();
+    }
     if (!failures_.isEmpty()) {
         reports << failureReport(failures_);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -14,6 +15,7 @@
 #include "engine/commands/commandbuilder.h"
 #include "engine/commands/progress.h"
 #include "engine/run/dosoutputs.h"
+#include "library/syncrun.h"
 
 namespace lumivox {
 
@@ -41,6 +43,11 @@ class BatchHost {
     virtual QString cueCodePage() const { return {}; }
     // The stop command is offered while a batch runs and withdrawn once it was given.
     virtual void setStopAvailable(bool /*available*/) {}
+    // Whether an MP3 batch of scanned files keeps the output in step with them: converts only
+    // what is new or changed, rewrites tags alone, and offers to remove what is gone.
+    virtual bool librarySync() const { return false; }
+    // "第 %1/%2 个，剩余约 %3": the whole batch, beside the file's own progress.
+    virtual void showBatchCount(const QString& /*caption*/) {}
 };
 
 // A file whose conversion failed, with the last line of its first tool run that failed (or the
@@ -81,6 +88,7 @@ class ConversionBatch : public QObject {
         Track,       // coder.exe: one track of an album image, from its span
         FirstPass,   // conv.exe: a video format's only or first pass
         SecondPass,  // coder.exe or coder2.exe: the second pass of the two-pass formats
+        Retag,       // coder.exe --retag: in sync mode, the MP3's tag alone, its audio kept
     };
 
     ConversionBatch(BatchQueue& list, BatchHost& host, QObject* parent = nullptr);
@@ -131,6 +139,16 @@ class ConversionBatch : public QObject {
     void finishTrack();
     void finishEntry(const DOSOutputs& lastRunner);
     void startSecondPass();
+    void nextTrack();
+
+    // Sync mode. The step of entry 0: true when it is done with here (a skip) or runs as a
+    // retag; false when it encodes, to the output set here.
+    bool syncEntry();
+    void planImageTracks();
+    void finishRetag();
+    // A finished sync encode: its record checked and the MP3 put in place of the old one.
+    void settleSyncEncode(bool good);
+    void showBatchCount();
 
     void objDuration_ReceiveOutputs(QString& CommandOutputs);
     void objffmpeg_ReceiveOutputs(QString& CommandOutputs);
@@ -165,7 +183,10 @@ class ConversionBatch : public QObject {
         // and the entry stays listed.
         bool abandoned = false;
         bool keepFolders = false;
-        QSet<QString> coversCarried;  // source folders whose covers were copied
+        QSet<QString> coversCarried;           // source folders whose covers were copied
+        std::optional<library::SyncRun> sync;  // a sync batch
+        int total = 0;                         // entries at the start
+        QElapsedTimer clock;
     } batch_;
     QList<FailedFile> failures_;
     QList<cue::SheetProblem> sheetProblems_;
@@ -182,6 +203,7 @@ class ConversionBatch : public QObject {
         // only what is unfinished.
         QString output;
         QString firstFailure;
+        std::optional<library::SyncStep> sync;  // the source's (or track's) step, in sync mode
     } entry_;
     SourceLinks sourceLinks_;
 
@@ -190,6 +212,7 @@ class ConversionBatch : public QObject {
         cue::Image image;
         QString folder;
         qsizetype track = 0;
+        QList<library::SyncStep> steps;  // each track's, in sync mode
     };
     std::optional<ImageRun> image_;
 };

@@ -158,4 +158,15 @@ Display displayFromPercent(const QString& report, const QString& spin) {
     return showing(f, generalText(f * 100.0), spin);
 }
 
+QString batchCaption(int number, int total, qint64 elapsedMs, double done) {
+    QString left = QStringLiteral("--");
+    if (done > 0.01 && elapsedMs > 0 && total >= done) {
+        const auto seconds = static_cast<qint64>(
+            std::ceil(static_cast<double>(elapsedMs) / 1000.0 / done * (total - done)));
+        left = seconds >= 60 ? QStringLiteral("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60)
+                             : QStringLiteral("%1 秒").arg(seconds);
+    }
+    return QStringLiteral("第 %1/%2 个，剩余约 %3").arg(number).arg(total).arg(left);
+}
+
 }  // namespace lumivox::progress

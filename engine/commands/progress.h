@@ -45,4 +45,9 @@ Display displayFromElapsed(qint64 elapsed, qint32 duration, const QString& spin)
 // Display for a percentage report text from scanPercent.
 Display displayFromPercent(const QString& report, const QString& spin);
 
+// The whole batch beside the file's progress: "第 3/25 个，剩余约 2 分 10 秒". The time left
+// goes by what the files done so far took (`done` counts a part of the current file), and reads
+// "剩余约 --" until there is something to go by.
+QString batchCaption(int number, int total, qint64 elapsedMs, double done);
+
 }  // namespace lumivox::progress

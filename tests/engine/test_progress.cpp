@@ -171,3 +171,16 @@ TEST(DisplayFromPercent, ReportsOutsideTheRangeAreHeldAtItsEnds) {
     EXPECT_EQ(under.value, 0.0f);
     EXPECT_EQ(under.barWidth, 0.0);
 }
+
+namespace {
+
+TEST(BatchCaption, CountsTheWholeBatchAndItsTimeLeft) {
+    using lumivox::progress::batchCaption;
+    EXPECT_EQ(batchCaption(1, 25, 0, 0), QStringLiteral("第 1/25 个，剩余约 --"));
+    // Two files in 20 s: 23 to go at 10 s each.
+    EXPECT_EQ(batchCaption(3, 25, 20000, 2), QStringLiteral("第 3/25 个，剩余约 3 分 50 秒"));
+    // Half of the last file in 5 s.
+    EXPECT_EQ(batchCaption(4, 4, 35000, 3.5), QStringLiteral("第 4/4 个，剩余约 5 秒"));
+}
+
+}  // namespace

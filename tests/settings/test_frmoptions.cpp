@@ -276,4 +276,19 @@ TEST_F(OptionsDialog, AllLosslessStartsOffAndIsKeptInLumivoxIni) {
     EXPECT_TRUE(again.chkAllLossless()->isChecked());
 }
 
+TEST_F(OptionsDialog, SyncStartsOffAndIsKeptInLumivoxIni) {
+    {
+        frmOptions dialog(options_);
+        EXPECT_FALSE(dialog.chkSync()->isChecked());
+        EXPECT_EQ(dialog.chkSync()->text(), QStringLiteral("同步模式：只转换新的和改过的文件"));
+        dialog.chkSync()->setChecked(true);
+        dialog.imgOK_Click();
+    }
+    frmOptions again(options_);
+    EXPECT_TRUE(again.chkSync()->isChecked());
+    QFile ini(paths::lumivoxIniPath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("[Library]\nSync=true"));
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 #include "tooljob/mp3track.h"
@@ -120,24 +121,29 @@ bool retagMp3(const std::string& path, const std::string& id3v2, const std::stri
     return ok;
 }
 
-int withMp3Tags(int status, const std::vector<std::string>& args) {
+namespace {
+
+// Writes the tags of `args`' input into its .mp3 output; with `keepAudio` the MP3's frames stay
+// byte for byte, its Info frame too. -1: nothing to tag (not one input and one MP3, or an input
+// TagLib cannot read); else whether the tag was written.
+int tagOutput(const std::vector<std::string>& args, bool keepAudio) {
     const std::vector<std::string> inputs = ffmpegInputPaths(args);
     const std::string output = ffmpegOutputPath(args);
-    if (status != 0 || inputs.size() != 1 || !endsWithMp3(output)) {
-        return status;
+    if (inputs.size() != 1 || !endsWithMp3(output)) {
+        return -1;
     }
-    // A stop while the file is rewritten leaves it as the encoder wrote it.
+    // A stop while the file is rewritten leaves it as it was.
     catchEndingSignals();
     SourceTags tags = readSourceTags(inputs.front());
     // What ffmpeg carried over from an input TagLib cannot read is all there is: keep it.
     if (!tags.read) {
-        return status;
+        return -1;
     }
     applyMetadata(tags, tooljob::parseMetadata(args));
     const Id3Version version = id3VersionFromEnvironment();
     const std::string encoder = std::string("LAME") + get_lame_short_version();
     std::optional<std::uint64_t> samples;
-    if (tags.samples > 0) {
+    if (tags.samples > 0 && !keepAudio) {
         // A track of an album image is its span of the input.
         std::uint64_t length = tags.samples;
         if (const auto span = parseAtrim(args)) {
@@ -146,12 +152,35 @@ int withMp3Tags(int status, const std::vector<std::string>& args) {
         const int rate = outputRate(args);
         samples = resampledLength(length, tags.sampleRate, rate > 0 ? rate : tags.sampleRate);
     }
-    retagMp3(output, renderId3v2(tags, version, encoder),
-             version == Id3Version::V23 ? renderId3v1(tags) : std::string(), samples);
+    return retagMp3(output, renderId3v2(tags, version, encoder),
+                    version == Id3Version::V23 ? renderId3v1(tags) : std::string(), samples)
+               ? 1
+               : 0;
+}
+
+}  // namespace
+
+int withMp3Tags(int status, const std::vector<std::string>& args) {
+    if (status != 0) {
+        return status;
+    }
+    tagOutput(args, false);
     if (const int sig = endingSignalSeen()) {
         return 128 + sig;
     }
     return status;
+}
+
+int retagOnly(const std::vector<std::string>& args) {
+    if (tagOutput(args, true) != 1) {
+        std::fprintf(stderr, "%s: the tag could not be rewritten\n",
+                     ffmpegOutputPath(args).c_str());
+        return 1;
+    }
+    if (const int sig = endingSignalSeen()) {
+        return 128 + sig;
+    }
+    return 0;
 }
 
 }  // namespace lumivox::tools

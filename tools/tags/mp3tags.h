@@ -19,4 +19,10 @@ bool retagMp3(const std::string& path, const std::string& id3v2, const std::stri
 // fails the file, and an input TagLib cannot read keeps what ffmpeg carried over.
 int withMp3Tags(int status, const std::vector<std::string>& args);
 
+// coder.exe --retag: the same tags written into the command's existing .mp3 output without
+// encoding, the audio and its Info frame kept byte for byte, the file replaced whole through its
+// partial file. 0 when the tag was written, else 1 with a line on stderr.
+//   coder.exe --retag -i "/m/01.flac" -metadata LUMIVOX_SYNC=... "/o/01.mp3"
+int retagOnly(const std::vector<std::string>& args);
+
 }  // namespace lumivox::tools
