@@ -152,7 +152,7 @@ TEST(ProcessList, AStrangerOfTheToolsNameDoesNotHoldTheRunnerUp) {
     CurrentToolName = name;
     QElapsedTimer clock;
     clock.start();
-    runner.ExecuteCommand(fakeCmd() + u" text hi"_s);
+    runToEnd(runner, fakeCmd() + u" text hi"_s);
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(runner.Outputs(), u"hi"_s);
     for (const qint64 pid : anyNamed(name)) {
