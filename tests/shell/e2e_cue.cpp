@@ -329,4 +329,55 @@ TEST_F(CueImage, TwoDiscsWithGbkNamesBecomeOneAlbumFolder) {
     QProcess::execute("rm", {"-rf", dir_.filePath("Music")});
 }
 
+// A rip of one file per track with untagged FLACs gets its titles and n/total from the sheet (a
+// data track not counted); a sheet whose INDEX does not read converts whole and is named.
+TEST_F(CueImage, OneFilePerTrackIsTaggedAndABrokenSheetIsNamed) {
+    QDir().mkpath(dir_.filePath("in"));
+    ASSERT_TRUE(makeFlac(dir_.filePath("in/01 - A.flac"), 3.0));
+    ASSERT_TRUE(makeFlac(dir_.filePath("in/02 - B.flac"), 3.0));
+    ASSERT_TRUE(makeFlac(dir_.filePath("in/broken.flac"), 3.0));
+    auto write = [&](const char* name, const QByteArray& text) {
+        QFile f(dir_.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write("in/album.cue",
+          "PERFORMER \"Band\"\r\nTITLE \"LP\"\r\nFILE \"01 - A.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n"
+          "    TITLE \"Alpha\"\r\n    INDEX 01 00:00:00\r\nFILE \"02 - B.wav\" WAVE\r\n"
+          "  TRACK 02 AUDIO\r\n    TITLE \"Beta\"\r\n    INDEX 01 00:00:00\r\n"
+          "FILE \"data.bin\" BINARY\r\n  TRACK 03 MODE1/2352\r\n    INDEX 01 00:00:00\r\n");
+    write("in/broken.cue",
+          "FILE broken.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+          "TRACK 02 AUDIO\nINDEX 01 0:1\n");
+    for (const char* name : {"in/01 - A.flac", "in/02 - B.flac", "in/broken.flac"}) {
+        ASSERT_TRUE(window().fileList()->AddFileEntry(dir_.filePath(QLatin1String(name))));
+    }
+    QSignalSpy finished(&program_->batch(), &ConversionBatch::batchFinished);
+    QTest::mouseClick(window().Command3(), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(300000));
+
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_[0].text.contains(dir_.filePath("in/broken.cue")) &&
+                messages_[0].text.contains(QStringLiteral("INDEX")))
+        << messages_[0].text.toStdString();
+    EXPECT_EQ(QDir(out_).entryList({"broken_*.mp3"}, QDir::Files).size(), 1);
+    const QString folder = out_ + QStringLiteral("/Band - LP/");
+    const QStringList names = QDir(folder).entryList({"*.mp3"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(names, (QStringList{u"01 - Alpha.mp3"_s, u"02 - Beta.mp3"_s}));
+    for (int k = 0; k < 2; ++k) {
+        QProcess dump;
+        dump.start(
+            "/usr/bin/python3",
+            {QStringLiteral(LUMIVOX_SOURCE_DIR) + "/tests/tools/id3dump.py", folder + names[k]});
+        ASSERT_TRUE(dump.waitForFinished(60000));
+        const QJsonObject frames = QJsonDocument::fromJson(dump.readAllStandardOutput())
+                                       .object()
+                                       .value("frames")
+                                       .toObject();
+        EXPECT_EQ(frames.value("TRCK").toArray().first().toString(),
+                  QStringLiteral("%1/2").arg(k + 1));
+        EXPECT_EQ(frames.value("TALB").toArray().first().toString(), u"LP"_s);
+    }
+}
+
 }  // namespace

@@ -24,8 +24,9 @@ TEST(TrackJob, TheBatchsArgumentsReadBackAsTheSameSpanAndTags) {
     const TagValues expected = {{"TITLE", "A = B"}, {"ARTIST", ""}, {"COMMENT", "x"}};
     EXPECT_EQ(parseMetadata(command), expected);
     EXPECT_EQ(withoutMetadata(command),
-              (std::vector<std::string>{"-i", "image.flac", "-y", "-vn", "-af",
-                                        "atrim=start_sample=588:end_sample=10407600", "out.mp3"}));
+              (std::vector<std::string>{
+                  "-i", "image.flac", "-y", "-vn", "-af",
+                  "atrim=start_sample=588:end_sample=10407600,asetpts=PTS-STARTPTS", "out.mp3"}));
 }
 
 TEST(TrackJob, APartialNameIsHiddenBesideItsFileAndTheSameEveryTime) {
