@@ -60,6 +60,7 @@ SyncStep SyncPlanner::planFor(SyncRecord now, const QString& toolPath, const QSt
     const qint64 audioFrom = print.flac ? print.audioOffset : 0;
     const auto audio = [&] { return hashAudio(toolPath, audioFrom); };
 
+    seen_.insert(recordKey(now.source, now.track));
     SyncStep step;
     std::optional<SyncRecord> stored;
     const QHash<QString, RecordedMp3>& index = indexFor(scannedFolder);
@@ -89,6 +90,9 @@ QList<SyncPlanner::Gone> SyncPlanner::gone() const {
     QList<Gone> all;
     for (auto it = recorded_.constBegin(); it != recorded_.constEnd(); ++it) {
         Gone g{mirrorOf(outFolder_, it.key()), goneSources(it.value(), it.key())};
+        g.mp3s.removeIf([this](const RecordedMp3& mp3) {
+            return seen_.contains(recordKey(mp3.record.source, mp3.record.track));
+        });
         if (!g.mp3s.isEmpty()) {
             all.append(g);
         }

@@ -62,6 +62,9 @@ class SyncPlanner {
     QHash<QString, QHash<QString, RecordedMp3>> indexes_;  // by scanned folder
     QHash<QString, QList<RecordedMp3>> recorded_;
     CoverPrints covers_;
+    // Sources planned in this batch, by recordKey(): present, whatever the disk says of their
+    // readable names (a name that is not UTF-8 is reached through a link).
+    QSet<QString> seen_;
 };
 
 }  // namespace lumivox::library

@@ -56,6 +56,7 @@ class SyncRun {
     // "转换 %1 个，更新标签 %2 个，已是最新 %3 个，失败 %4 个。" and why any source took another
     // name.
     QString endMessage(int failed) const;
+    bool hasNotes() const { return !userFiles_.isEmpty(); }
 
     // Asks once, naming how many and the first few, and removes them on 是; how many went.
     int offerRemoval();

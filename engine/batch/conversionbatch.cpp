@@ -712,12 +712,14 @@ void ConversionBatch::completeBatch() {
     image_.reset();
     host_.showBatchCount(QString());
     QStringList reports;
+    bool syncNotes = false;
     if (batch_.sync) {
         // Asked only after a batch that went through: a stopped one saw part of the library.
         if (finished) {
             batch_.sync->offerRemoval();
         }
         reports << batch_.sync->endMessage(static_cast<int>(failures_.size()));
+        syncNotes = batch_.sync->hasNotes();
         batch_.sync.reset();
     }
     if (!failures_.isEmpty()) {
@@ -727,7 +729,10 @@ void ConversionBatch::completeBatch() {
         reports << cue::sheetReport(sheetProblems_);
     }
     if (!reports.isEmpty()) {
-        showMessage(reports.join(QStringLiteral("\n\n")), MessageIcon::Exclamation);
+        // A sync batch's counts alone are news, not a warning.
+        const bool warning = !failures_.isEmpty() || !sheetProblems_.isEmpty() || syncNotes;
+        showMessage(reports.join(QStringLiteral("\n\n")),
+                    warning ? MessageIcon::Exclamation : MessageIcon::Information);
     }
     emit batchFinished();
 }

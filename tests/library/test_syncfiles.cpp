@@ -269,6 +269,14 @@ TEST_F(SyncFiles, PlannerFindsEachSourcesMp3ByItsRecord) {
         third.plan(scanned + "/A/01.flac", scanned + "/A/01.flac", scanned, folder, kKey).action,
         SyncAction::Retag);
     EXPECT_TRUE(third.gone().isEmpty());
+    // A source planned in this batch is present even where its shown name is not on the disk
+    // (a name that is not UTF-8, reached through a link).
+    SyncPlanner linked(out);
+    linked.plan(scanned + "/A/02.flac", scanned + "/A/01.flac", scanned, folder, kKey);
+    QFile::rename(scanned + "/A/02.flac", scanned + "/A/02.flac.away");
+    EXPECT_TRUE(linked.gone().isEmpty());
+    QFile::rename(scanned + "/A/02.flac.away", scanned + "/A/02.flac");
+
     QFile::remove(scanned + "/A/02.flac");
     SyncPlanner fourth(out);
     fourth.plan(scanned + "/A/01.flac", scanned + "/A/01.flac", scanned, folder, kKey);

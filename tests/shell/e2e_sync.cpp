@@ -192,4 +192,32 @@ TEST_F(Sync, AStopInTheMiddleKeepsEveryFinishedMp3AndTheRerunPicksUp) {
     EXPECT_EQ(syncRun(), "转换 1 个，更新标签 0 个，已是最新 2 个，失败 0 个。");
 }
 
+// An album image's tracks keep their names and records like whole files: converted once, then
+// up to date, then only their tags rewritten.
+TEST_F(Sync, AnImagesTracksAreSyncedOneByOne) {
+    const QString image = music("B/Live/live.flac");
+    QDir().mkpath(QFileInfo(image).path());
+    ASSERT_TRUE(makeFlac(image, 4.0, {"GENRE=Live"}));
+    QFile sheet(music("B/Live/live.cue"));
+    ASSERT_TRUE(sheet.open(QIODevice::WriteOnly));
+    sheet.write(
+        "PERFORMER \"Band\"\nTITLE \"Live\"\nFILE \"live.wav\" WAVE\n"
+        "  TRACK 01 AUDIO\n    TITLE \"First\"\n    INDEX 01 00:00:00\n"
+        "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    INDEX 01 00:02:00\n");
+    sheet.close();
+    EXPECT_EQ(syncRun(), "转换 5 个，更新标签 0 个，已是最新 0 个，失败 0 个。");
+    const QString track2 = out_ + "/music/B/Live/Band - Live/02 - Second.mp3";
+    ASSERT_TRUE(library::readRecord(track2));
+    EXPECT_EQ(library::readRecord(track2)->track, 2);
+    const QByteArray before = contents(track2);
+    EXPECT_EQ(syncRun(), "转换 0 个，更新标签 0 个，已是最新 5 个，失败 0 个。");
+    EXPECT_EQ(contents(track2), before);
+
+    ASSERT_TRUE(runTool("metaflac", {"--remove-tag=GENRE", "--set-tag=GENRE=Concert", image}));
+    EXPECT_EQ(syncRun(), "转换 0 个，更新标签 2 个，已是最新 3 个，失败 0 个。");
+    EXPECT_EQ(audioOf(contents(track2)), audioOf(before));
+    EXPECT_TRUE(contents(track2).contains("Concert"));
+    EXPECT_TRUE(questions_.isEmpty());
+}
+
 }  // namespace
