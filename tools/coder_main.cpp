@@ -1,6 +1,7 @@
 // coder.exe: ffmpeg like coder2.exe, but the batch's MP3 encode runs in pieces on every core,
 // and an MP3 made from a FLAC gets the same tags and pictures either way.
 #include "tools/adapter.h"
+#include "tools/mp3/mp3mode.h"
 #include "tools/mp3/parallelmp3.h"
 #include "tools/tags/mp3tags.h"
 #include "tools/toolswitch.h"
@@ -39,6 +40,8 @@ std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string
 
 int main(int argc, char** argv) {
     using namespace lumivox::tools;
-    const AdapterCall call = adapterCall(argc, argv);
+    AdapterCall call = adapterCall(argc, argv);
+    // The batch asks for VBR through the environment; both encodes then see "-q:a N".
+    call.args = withVbrQuality(call.args, vbrQualityFromEnvironment());
     return withMp3Tags(ffmpegAdapter(call, encodeMp3), call.args);
 }

@@ -63,6 +63,11 @@ std::string statusLine(std::size_t bytes, double seconds, double speed, char end
     return line;
 }
 
+// For the progress line only: what LAME's VBR gives music on average.
+int estimatedKbps(const Mp3Job& job) {
+    return job.vbrQuality ? 260 - 16 * *job.vbrQuality : job.kbps;
+}
+
 // The encode as planned from the FLAC header.
 struct Plan {
     bool direct = false;      // each piece reads its own span of the FLAC, or of the WAV below
@@ -226,7 +231,7 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
         }
         const double seconds = static_cast<double>(done) / job.sampleRate;
         const double spent = static_cast<double>(millisecondsSince(started)) / 1000;
-        print(statusLine(static_cast<std::size_t>(seconds * job.kbps * 125), seconds,
+        print(statusLine(static_cast<std::size_t>(seconds * estimatedKbps(job) * 125), seconds,
                          spent > 0 ? seconds / spent : 0.0, '\r'));
     }
     for (std::thread& t : threads) {
@@ -276,10 +281,16 @@ std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& a) {
                static_cast<int>(nearestMp3SampleRate(rate)),
                static_cast<int>(kbps),
                a[9] == "1" ? 1 : 2,
+               std::nullopt,
                std::nullopt};
     for (std::size_t i = 10; i + 1 < a.size(); i += 2) {
         if (a[i] == "-metadata") {
             continue;  // the tags' business, not the audio's
+        }
+        if (a[i] == "-q:a" && !job.vbrQuality && a[i + 1].size() == 1 && a[i + 1][0] >= '0' &&
+            a[i + 1][0] <= '9') {
+            job.vbrQuality = a[i + 1][0] - '0';
+            continue;
         }
         if (a[i] != "-af" || job.span || !(job.span = parseAtrim({a[i], a[i + 1]}))) {
             return std::nullopt;
@@ -330,9 +341,9 @@ Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterN
     if (!joinPieces(encoders, encoded.handovers, packer)) {
         return {std::nullopt, "frames do not join"};
     }
-    const Mp3InfoFacts facts{encoders.front()->delay(), static_cast<std::uint64_t>(samples),
-                             encoders.front()->lowpass(),
-                             std::string("LAME") + get_lame_short_version()};
+    const Mp3InfoFacts facts{
+        encoders.front()->delay(), static_cast<std::uint64_t>(samples), encoders.front()->lowpass(),
+        std::string("LAME") + get_lame_short_version(), job.vbrQuality.has_value()};
     const std::string info = mp3InfoFrame(packer.bytes(), packer.frameOffsets(), facts);
     timings.join = millisecondsSince(joinStarted);
 
