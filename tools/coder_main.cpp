@@ -1,6 +1,10 @@
 // coder.exe: ffmpeg like coder2.exe, but the batch's MP3 encode runs in pieces on every core,
 // and an MP3 made from a FLAC gets the same tags and pictures either way.
+#include <cstdio>
+
 #include "tools/adapter.h"
+#include "tools/inputpaths.h"
+#include "tools/loudness/gainplan.h"
 #include "tools/mp3/mp3mode.h"
 #include "tools/mp3/parallelmp3.h"
 #include "tools/tags/mp3tags.h"
@@ -21,9 +25,10 @@ lumivox::tools::Args withoutMetadata(const lumivox::tools::Args& args) {
     return rest;
 }
 
-std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string& name) {
+std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string& name,
+                             double gainDb) {
     using namespace lumivox::tools;
-    const auto job = parseMp3Job(withoutMetadata(args));
+    auto job = parseMp3Job(withoutMetadata(args));
     if (!job) {
         return std::nullopt;
     }
@@ -31,6 +36,7 @@ std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string
         reportMp3Path(job->input, false, "switched off");
         return std::nullopt;
     }
+    job->gainDb = gainDb;
     const Mp3Outcome outcome = encodeMp3InPieces(*job, parallelPieces(), name.c_str());
     reportMp3Path(job->input, outcome.status.has_value(), outcome.reason);
     return outcome.status;
@@ -43,5 +49,23 @@ int main(int argc, char** argv) {
     AdapterCall call = adapterCall(argc, argv);
     // The batch asks for VBR through the environment; both encodes then see "-q:a N".
     call.args = withVbrQuality(call.args, vbrQualityFromEnvironment());
-    return withMp3Tags(ffmpegAdapter(call, encodeMp3), call.args);
+    // Loudness: measured before the encode, the gain on the sound (ffmpeg's volume filter when
+    // ffmpeg encodes), and the ReplayGain fields over the source's.
+    const Args command = call.args;
+    const auto gain = firstNonRegularFile(ffmpegInputPaths(command)).empty()
+                          ? planGain(command, loudnessModeFromEnvironment(), parallelPieces())
+                          : std::nullopt;
+    const double gainDb = gain ? gain->gainDb : 0.0;
+    if (gain) {
+        std::fputs(gain->note.c_str(), stdout);
+        std::fflush(stdout);
+        if (gainDb != 0) {
+            call.args = withVolume(command, gainDb);
+        }
+    }
+    const int status =
+        ffmpegAdapter(call, [&command, gainDb](const Args&, const std::string& name) {
+            return encodeMp3(command, name, gainDb);
+        });
+    return withMp3Tags(status, gain ? withFields(command, gain->fields) : command);
 }

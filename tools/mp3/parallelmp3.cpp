@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -122,6 +123,24 @@ std::string planEncode(const Mp3Job& job, const FlacReader& flac, int pieces, Pl
     return {};
 }
 
+// The source with the gain put on, as left-aligned 32-bit samples, so that 16-bit ones keep
+// what the gain gives below their last bit. The gain never raises the true peak over -1 dBTP,
+// so nothing clips; the clamp is for a source measured wrongly.
+SampleSource withGain(SampleSource source, double gainDb, bool wide) {
+    const double factor = std::pow(10.0, gainDb / 20) * (wide ? 1.0 : 65536.0);
+    return [source = std::move(source), factor](long at, long n, std::int32_t* l, std::int32_t* r) {
+        const long got = source(at, n, l, r);
+        for (long i = 0; i < got; ++i) {
+            for (std::int32_t* s : {l + i, r + i}) {
+                *s = static_cast<std::int32_t>(std::clamp(std::llround(*s * factor),
+                                                          static_cast<long long>(INT32_MIN),
+                                                          static_cast<long long>(INT32_MAX)));
+            }
+        }
+        return got;
+    };
+}
+
 // Where the time went, in milliseconds of the wall clock (reading: summed over the pieces).
 struct Timings {
     long read = 0;
@@ -178,7 +197,12 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
                 return wanted == 0 ? 0 : flac->read(offset + at, wanted, l, r);
             };
         }
-        result.encoders.push_back(std::make_unique<PieceEncoder>(job, source, plan.wide, p));
+        const bool gained = job.gainDb != 0;
+        if (gained) {
+            source = withGain(std::move(source), job.gainDb, plan.wide);
+        }
+        result.encoders.push_back(
+            std::make_unique<PieceEncoder>(job, source, plan.wide || gained, p));
         pieces.push_back(result.encoders.back().get());
     }
 
@@ -282,7 +306,8 @@ std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& a) {
                static_cast<int>(kbps),
                a[9] == "1" ? 1 : 2,
                std::nullopt,
-               std::nullopt};
+               std::nullopt,
+               0.0};
     for (std::size_t i = 10; i + 1 < a.size(); i += 2) {
         if (a[i] == "-metadata") {
             continue;  // the tags' business, not the audio's

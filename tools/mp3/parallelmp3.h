@@ -23,6 +23,7 @@ struct Mp3Job {
     int channels = 0;
     std::optional<SampleSpan> span;  // of the input, at its own rate
     std::optional<int> vbrQuality;   // nullopt: constant bitrate
+    double gainDb = 0;               // put on the samples before LAME (loudness)
 };
 std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& args);
 
