@@ -64,7 +64,7 @@ bool decodeSpan(const std::string& input, int fd, long long from, long long to,
             return false;
         }
         if (meter && at >= meterFrom && at < meterTo) {
-            meter->feed(left.data(), right.data(), n, flac.bits() > 16 ? 0x1p-31 : 0x1p-15);
+            meter->feed(left.data(), right.data(), n, flac.bits() > 16 ? 0 : 16);
         }
         if (fd < 0 || at < from || at >= to) {
             at += n;

@@ -56,6 +56,7 @@ LoudnessMeter::LoudnessMeter(int channels, long rate, long firstStep)
       first_(static_cast<long long>(firstStep) * stepOf(rate)) {
     profile_.rate = rate;
     profile_.step = stepOf(rate);
+    pending_.resize(static_cast<std::size_t>(profile_.step * channels));
 }
 
 LoudnessMeter::~LoudnessMeter() {
@@ -68,33 +69,37 @@ long long LoudnessMeter::feedFrom(long rate, long firstStep) {
     return static_cast<long long>(std::max(0L, firstStep - kWarmUpSteps)) * stepOf(rate);
 }
 
-void LoudnessMeter::feed(const std::int32_t* left, const std::int32_t* right, long n,
-                         double scale) {
+void LoudnessMeter::feed(const std::int32_t* left, const std::int32_t* right, long n, int shift) {
     if (!state_) {
         return;
     }
-    const auto whole = static_cast<std::size_t>(profile_.step * channels_);
-    for (long i = 0; i < n; ++i) {
-        pending_.push_back(left[i] * scale);
-        if (channels_ > 1) {
-            pending_.push_back(right[i] * scale);
+    const int second = channels_ > 1 ? 1 : 0;
+    for (long i = 0; i < n;) {
+        const long take = std::min(n - i, profile_.step - pendingFrames_);
+        int* out = pending_.data() + pendingFrames_ * channels_;
+        for (long j = 0; j < take; ++j) {
+            out[j * channels_] = static_cast<int>(static_cast<std::uint32_t>(left[i + j]) << shift);
+            out[j * channels_ + second] =
+                static_cast<int>(static_cast<std::uint32_t>(right[i + j]) << shift);
         }
-        if (pending_.size() == whole) {
+        pendingFrames_ += take;
+        i += take;
+        if (pendingFrames_ == profile_.step) {
             addPending(true);
         }
     }
 }
 
 void LoudnessMeter::finish() {
-    if (state_ && !pending_.empty()) {
+    if (state_ && pendingFrames_ > 0) {
         addPending(false);
     }
 }
 
 void LoudnessMeter::addPending(bool wholeStep) {
-    const std::size_t frames = pending_.size() / static_cast<std::size_t>(channels_);
-    ebur128_add_frames_double(ebur(state_), pending_.data(), frames);
-    pending_.clear();
+    const auto frames = static_cast<std::size_t>(pendingFrames_);
+    ebur128_add_frames_int(ebur(state_), pending_.data(), frames);
+    pendingFrames_ = 0;
     const long long stepStart = at_;
     at_ += static_cast<long long>(frames);
     if (stepStart < first_) {

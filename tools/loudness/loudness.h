@@ -42,8 +42,9 @@ class LoudnessMeter {
     // The sample to start feeding at for a first step (the warm-up, at least 0).
     static long long feedFrom(long rate, long firstStep);
     bool ok() const { return state_ != nullptr; }
-    // Samples from feedFrom on, in order; `scale` turns them into full scale 1.0.
-    void feed(const std::int32_t* left, const std::int32_t* right, long n, double scale);
+    // Samples from feedFrom on, in order; shifted left by `shift` bits they are 32-bit ones
+    // (16 for 16-bit samples, 0 for left-aligned ones).
+    void feed(const std::int32_t* left, const std::int32_t* right, long n, int shift);
     // At the source's end: the peak of its last, shorter step.
     void finish();
     // The steps measured so far from the first step on.
@@ -54,9 +55,10 @@ class LoudnessMeter {
 
     void* state_ = nullptr;  // libebur128's, whose struct has no name to declare
     int channels_;
-    long long at_;                 // the next sample fed
-    long long first_;              // the first sample of the first step
-    std::vector<double> pending_;  // interleaved, less than a step
+    long long at_;              // the next sample fed
+    long long first_;           // the first sample of the first step
+    std::vector<int> pending_;  // interleaved, room for one step
+    long pendingFrames_ = 0;
     LoudnessProfile profile_;
 };
 
