@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "engine/instancelock.h"
+#include "engine/base/instancelock.h"
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
 #include "widgets/messageboxes.h"

@@ -22,9 +22,9 @@
 
 #include "bench/benchsupport.h"
 #include "bench/mp3batches.h"
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "settings/lumivoxini.h"
 #include "shell/formatboxes.h"

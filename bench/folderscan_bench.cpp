@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/folderscan.h"

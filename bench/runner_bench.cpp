@@ -13,7 +13,7 @@
 
 #include <cstdio>
 
-#include "engine/dosoutputs.h"
+#include "engine/run/dosoutputs.h"
 
 namespace {
 

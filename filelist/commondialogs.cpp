@@ -1,6 +1,6 @@
 #include "filelist/commondialogs.h"
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,6 +1,6 @@
 #include "filelist/filelistmodel.h"
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 
 namespace lumivox {
 

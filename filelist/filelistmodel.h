@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QVector>
 
-#include "engine/batchqueue.h"
+#include "engine/batch/batchqueue.h"
 
 namespace lumivox {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/apppaths.h"
-#include "engine/nativenames.h"
+#include "collection/nativenames.h"
+#include "engine/base/apppaths.h"
 
 namespace lumivox {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "engine/throttledserve.h"
+#include "engine/base/throttledserve.h"
 
 #include <functional>
 #include <set>

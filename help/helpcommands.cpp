@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include "engine/messages.h"
+#include "engine/base/messages.h"
 #include "help/frmsuggest.h"
 #include "widgets/desktopservices.h"
 

@@ -1,5 +1,5 @@
 // The texts that name the maker: its site is chosen when the program is built.
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 #include "help/helpcommands.h"
 
 namespace lumivox::help {

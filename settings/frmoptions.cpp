@@ -11,10 +11,10 @@
 #include <limits>
 #include <optional>
 
-#include "engine/apppaths.h"
-#include "engine/codepage.h"
-#include "engine/messages.h"
-#include "engine/numbers.h"
+#include "collection/codepage.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
+#include "engine/base/numbers.h"
 #include "settings/lumivoxini.h"
 #include "settings/settingsfiles.h"
 #include "widgets/imagebutton.h"

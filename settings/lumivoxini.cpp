@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <QString>
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 
 namespace lumivox::settings {
 

@@ -1,6 +1,6 @@
 #include "settings/settingsfiles.h"
 
-#include "engine/numbers.h"
+#include "engine/base/numbers.h"
 
 #include <QFile>
 #include <QSaveFile>

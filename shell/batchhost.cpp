@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 #include "settings/lumivoxini.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/conversionbatch.h"
+#include "engine/batch/conversionbatch.h"
 #include "settings/options.h"
 
 namespace lumivox {

@@ -7,7 +7,7 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "engine/nativenames.h"
+#include "collection/nativenames.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
 #include "shell/filelistcommands.h"

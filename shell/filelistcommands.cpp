@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QTreeView>
 
-#include "engine/apppaths.h"
-#include "engine/throttledserve.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/throttledserve.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
 

@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "engine/apppaths.h"
-#include "engine/formatchoices.h"
+#include "engine/base/apppaths.h"
+#include "engine/commands/formatchoices.h"
 
 namespace lumivox {
 

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-#include "engine/commandbuilder.h"
+#include "engine/commands/commandbuilder.h"
 
 class QComboBox;
 class QLineEdit;

@@ -9,7 +9,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "engine/messages.h"
+#include "engine/base/messages.h"
 #include "filelist/commondialogs.h"
 #include "filelist/filelistmodel.h"
 #include "shell/commandrouter.h"

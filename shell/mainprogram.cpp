@@ -7,10 +7,10 @@
 
 #include <cstdlib>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/messages.h"
-#include "engine/tempfiles.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
+#include "engine/base/tempfiles.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "help/helpcommands.h"
 #include "settings/frmoptions.h"

@@ -1,6 +1,6 @@
 #include "shell/mainwindowui.h"
 
-#include "engine/messages.h"
+#include "engine/base/messages.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 #include "settings/settingsfiles.h"
 #include "shell/formatboxes.h"
 #include "shell/frmmain.h"

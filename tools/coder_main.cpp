@@ -2,6 +2,7 @@
 // and an MP3 made from a FLAC gets the same tags and pictures either way.
 #include <cstdio>
 
+#include "tooljob/mp3track.h"
 #include "tools/adapter.h"
 #include "tools/inputpaths.h"
 #include "tools/loudness/gainplan.h"
@@ -12,23 +13,10 @@
 
 namespace {
 
-// The tags' -metadata arguments are the tag writer's, whichever encode runs.
-lumivox::tools::Args withoutMetadata(const lumivox::tools::Args& args) {
-    lumivox::tools::Args rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-metadata" && i + 1 < args.size()) {
-            ++i;
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
-    return rest;
-}
-
 std::optional<int> encodeMp3(const lumivox::tools::Args& args, const std::string& name,
                              double gainDb) {
     using namespace lumivox::tools;
-    auto job = parseMp3Job(withoutMetadata(args));
+    auto job = parseMp3Job(lumivox::tooljob::withoutMetadata(args));
     if (!job) {
         return std::nullopt;
     }

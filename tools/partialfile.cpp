@@ -11,20 +11,6 @@
 
 namespace lumivox::tools {
 
-std::string partialPath(const std::string& output) {
-    const auto slash = output.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : output.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? output : output.substr(slash + 1);
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a: the same name on every machine
-    for (const char c : name) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    }
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    return folder + ".lumivox-" + hex + ".partial";
-}
-
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = write(fd, data, size);

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "engine/messages.h"
+#include "engine/base/messages.h"
 
 namespace lumivox {
 

@@ -11,9 +11,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "settings/frmoptions.h"
 #include "shell/formatboxes.h"

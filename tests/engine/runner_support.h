@@ -5,8 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-#include "engine/dosoutputs.h"
-#include "engine/messages.h"
+#include "engine/base/messages.h"
+#include "engine/run/dosoutputs.h"
 
 namespace lumivox::testing {
 

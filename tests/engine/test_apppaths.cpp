@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 
 using namespace Qt::StringLiterals;
 namespace paths = lumivox::paths;

@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 
 using namespace lumivox;

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "engine/cmdline.h"
+#include "engine/base/cmdline.h"
 
 using namespace Qt::StringLiterals;
 using lumivox::quotePath;

@@ -1,5 +1,7 @@
-#include "engine/cmdline.h"
-#include "engine/commandbuilder.h"
+#include "collection/outputnames.h"
+#include "engine/base/cmdline.h"
+#include "engine/commands/commandbuilder.h"
+#include "engine/commands/trackcommand.h"
 
 #include <gtest/gtest.h>
 
@@ -279,3 +281,23 @@ TEST(OutputNames, LongStemsAreShortenedSoTheNameFits) {
     EXPECT_EQ(fitStem("song", "_14305.mp3"), "song");
     EXPECT_EQ(fitStem(QString(300, u'x'), QString(300, u'y')), "");
 }
+
+namespace {
+
+TEST(TrackCommand, TheTrackCommandCarriesSpanAndTagsIntact) {
+    cue::ImageTrack track;
+    track.span = {588, 1176000};
+    track.tags = {{"TITLE", "say \"hi\" \\ there"}, {"CUESHEET", ""}};
+    ConversionSettings s;
+    s.sampleRate = "44100";
+    s.audioBitrate = "128";
+    const QString line = trackEncodeCommand(CommandContext{"/app", "/t/tmp.wav", ""}, s,
+                                            "/m/a b.flac", "/o/01 - x.mp3", track);
+    EXPECT_EQ(
+        splitCommandLine(line).mid(1),
+        (QStringList{"-i", "/m/a b.flac", "-y", "-vn", "-ar", "44100", "-ab", "128k", "-ac", "2",
+                     "-af", "atrim=start_sample=588:end_sample=1176000", "-metadata",
+                     "TITLE=say \"hi\" \\ there", "-metadata", "CUESHEET=", "/o/01 - x.mp3"}));
+}
+
+}  // namespace

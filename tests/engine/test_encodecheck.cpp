@@ -1,4 +1,4 @@
-#include "engine/encodecheck.h"
+#include "engine/commands/encodecheck.h"
 
 #include <gtest/gtest.h>
 

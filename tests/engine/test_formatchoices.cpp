@@ -1,4 +1,4 @@
-#include "engine/formatchoices.h"
+#include "engine/commands/formatchoices.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/numbers.h"
+#include "engine/base/numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/progress.h"
+#include "engine/commands/progress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Real tool output, fed the way the runner hands it on: 1024-byte reads decoded by one stateful
 // decoder. The ffmpeg sample has its time=HH:MM:SS.cc fields already rewritten into seconds, as
 // the coder adapters pass them on.
-#include "engine/progress.h"
+#include "engine/commands/progress.h"
 
 #include <gtest/gtest.h>
 

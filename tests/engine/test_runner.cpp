@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "engine/cmdline.h"
-#include "engine/dosoutputs.h"
-#include "engine/processlist.h"
+#include "engine/base/cmdline.h"
+#include "engine/run/dosoutputs.h"
+#include "engine/run/processlist.h"
 #include "tests/engine/runner_support.h"
 
 using namespace Qt::StringLiterals;

@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "engine/dosoutputs.h"
-#include "engine/processlist.h"
+#include "engine/run/dosoutputs.h"
+#include "engine/run/processlist.h"
 #include "tests/engine/runner_support.h"
 
 using namespace Qt::StringLiterals;

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "engine/waitabletimer.h"
+#include "engine/run/waitabletimer.h"
 
 using lumivox::clsWaitableTimer;
 

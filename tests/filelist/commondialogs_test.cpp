@@ -1,5 +1,5 @@
 #include "filelist/commondialogs.h"
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 #include "help/helpcommands.h"
 #include "widgets/desktopservices.h"
 #include "widgets/messageboxes.h"

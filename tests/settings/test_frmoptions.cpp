@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "engine/apppaths.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
 #include "settings/frmoptions.h"
 #include "settings/lumivoxini.h"
 #include "settings/settingsfiles.h"

@@ -26,9 +26,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "settings/frmoptions.h"
 #include "settings/lumivoxini.h"

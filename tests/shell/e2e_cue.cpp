@@ -21,9 +21,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/dosoutputs.h"
+#include "engine/base/apppaths.h"
+#include "engine/batch/conversionbatch.h"
+#include "engine/run/dosoutputs.h"
 #include "filelist/filelistmodel.h"
 #include "settings/lumivoxini.h"
 #include "shell/formatboxes.h"

@@ -19,8 +19,8 @@
 #include <map>
 #include <memory>
 
-#include "engine/conversionbatch.h"
-#include "engine/messages.h"
+#include "engine/base/messages.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "settings/lumivoxini.h"
 #include "shell/commandrouter.h"

@@ -18,9 +18,9 @@
 
 #include <functional>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "settings/settingsfiles.h"
 #include "shell/formatboxes.h"

@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "engine/apppaths.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
 #include "widgets/desktopservices.h"
 
 namespace lumivox::testing {

@@ -9,9 +9,9 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
-#include "engine/tempfiles.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/tempfiles.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "settings/settingsfiles.h"
 #include "shell/formatboxes.h"

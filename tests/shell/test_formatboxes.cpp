@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QWidget>
 
-#include "engine/apppaths.h"
-#include "engine/formatchoices.h"
+#include "engine/base/apppaths.h"
+#include "engine/commands/formatchoices.h"
 #include "shell/formatboxes.h"
 
 namespace lumivox {

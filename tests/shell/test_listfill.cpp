@@ -14,8 +14,8 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "engine/apppaths.h"
-#include "engine/conversionbatch.h"
+#include "engine/base/apppaths.h"
+#include "engine/batch/conversionbatch.h"
 #include "filelist/filelistmodel.h"
 #include "shell/commandrouter.h"
 #include "shell/filelistcommands.h"

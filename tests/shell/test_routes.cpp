@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "engine/apppaths.h"
-#include "engine/messages.h"
+#include "engine/base/apppaths.h"
+#include "engine/base/messages.h"
 #include "help/helpcommands.h"
 #include "shell/commandrouter.h"
 #include "shell/frmmain.h"

@@ -17,7 +17,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "engine/apppaths.h"
+#include "engine/base/apppaths.h"
 #include "filelist/filelistmodel.h"
 #include "shell/commandrouter.h"
 #include "shell/filelistcommands.h"

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "tooljob/mp3track.h"
 #include "tools/tags/id3tag.h"
 #include "tools/tags/sourcetags.h"
 
@@ -290,9 +291,9 @@ TEST(Id3v1, FieldsCutAtAWholeCharacter) {
 TEST(Metadata, ArgumentsOverTheInputsFields) {
     SourceTags tags;
     tags.fields = {{"ARTIST", {"A", "B"}}, {"GENRE", {"Pop"}}, {"TITLE", {"Whole disc"}}};
-    applyMetadata(tags, metadataArguments({"-i", "x.flac", "-metadata", "title=Intro", "-metadata",
-                                           "ARTIST=C", "-metadata", "artist=D", "-metadata",
-                                           "GENRE=", "-y", "x.mp3"}));
+    applyMetadata(tags, lumivox::tooljob::parseMetadata(
+                            {"-i", "x.flac", "-metadata", "title=Intro", "-metadata", "ARTIST=C",
+                             "-metadata", "artist=D", "-metadata", "GENRE=", "-y", "x.mp3"}));
     ASSERT_EQ(tags.fields.size(), 2u);
     EXPECT_EQ(tags.fields[0].name, "ARTIST");
     EXPECT_EQ(tags.fields[0].values, (std::vector<std::string>{"C", "D"}));

@@ -33,9 +33,7 @@ FfmpegDecode::FfmpegDecode(const Mp3Job& job, long capacity, bool wide, const ch
         decode.args = {"-hide_banner", "-nostdin", "-nostats", "-i", job.input, "-vn"};
         if (job.span) {
             // The track's span at the input's own rate, before it is resampled.
-            decode.args.insert(decode.args.end(),
-                               {"-af", "atrim=start_sample=" + std::to_string(job.span->start) +
-                                           ":end_sample=" + std::to_string(job.span->end)});
+            decode.args.insert(decode.args.end(), {"-af", tooljob::atrimFilter(*job.span)});
         }
         decode.args.insert(decode.args.end(), {"-ar", std::to_string(job.sampleRate), "-ac",
                                                std::to_string(job.channels), "-f",

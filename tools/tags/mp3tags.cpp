@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "tooljob/mp3track.h"
 #include "tools/argtranslate.h"
 #include "tools/covers/coverfit.h"
 #include "tools/inputpaths.h"
@@ -133,7 +134,7 @@ int withMp3Tags(int status, const std::vector<std::string>& args) {
     if (!tags.read) {
         return status;
     }
-    applyMetadata(tags, metadataArguments(args));
+    applyMetadata(tags, tooljob::parseMetadata(args));
     // Pictures fitted for the device when the batch asks for it (LUMIVOX_COVER_MAX).
     const int coverMax = coverMaxFromEnvironment();
     for (CoverPicture& picture : tags.pictures) {

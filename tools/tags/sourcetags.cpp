@@ -77,22 +77,6 @@ SourceTags readSourceTags(const std::string& input) {
     return tags;
 }
 
-std::vector<std::pair<std::string, std::string>> metadataArguments(
-    const std::vector<std::string>& args) {
-    std::vector<std::pair<std::string, std::string>> metadata;
-    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] != "-metadata") {
-            continue;
-        }
-        const std::string& pair = args[++i];
-        const auto equals = pair.find('=');
-        if (equals != std::string::npos && equals > 0) {
-            metadata.emplace_back(upperAscii(pair.substr(0, equals)), pair.substr(equals + 1));
-        }
-    }
-    return metadata;
-}
-
 void applyMetadata(SourceTags& tags,
                    const std::vector<std::pair<std::string, std::string>>& metadata) {
     std::set<std::string> replaced;

@@ -28,11 +28,6 @@ struct SourceTags {
 // when it holds no usable picture, its folder's cover file as the front cover.
 SourceTags readSourceTags(const std::string& input);
 
-// The fields of ffmpeg's "-metadata KEY=VALUE" arguments, in order:
-//   -i in.flac -metadata TITLE=Intro -metadata ARTIST= -y out.mp3
-std::vector<std::pair<std::string, std::string>> metadataArguments(
-    const std::vector<std::string>& args);
-
 // Puts the -metadata fields over the input's: the first KEY=VALUE replaces the field's values, a
 // repeated KEY adds one more, an empty VALUE removes the field.
 void applyMetadata(SourceTags& tags,
