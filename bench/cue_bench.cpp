@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
 
     QTemporaryDir dir;
     useBenchFolders(dir);
-    settings::saveCueSplit(true);
-    settings::saveCueCodePage(QString());
+    settings::save(settings::ini::CueSplit, true);
+    settings::save(settings::ini::CueCodePage, QString());
 
     // The image: whole corpus files, each cut to whole CD frames, until it is long enough.
     const QDir corpus(args[1]);

@@ -163,12 +163,13 @@ void frmOptions::Form_Load() {
     } else {
         setTimeBoxesEnabled(false);
     }
-    chkKeepFolders_->setChecked(settings::loadKeepSourceFolders());
-    cmbId3_->setCurrentIndex(settings::loadId3v23Tags() ? 1 : 0);
-    chkCueSplit_->setChecked(settings::loadCueSplit());
+    chkKeepFolders_->setChecked(settings::load(settings::ini::KeepSourceFolders));
+    cmbId3_->setCurrentIndex(
+        (settings::load(settings::ini::Id3Version) == QStringLiteral("2.3")) ? 1 : 0);
+    chkCueSplit_->setChecked(settings::load(settings::ini::CueSplit));
     // A name this program does not know reads as automatic.
     cmbCueCodePage_->setCurrentIndex(
-        std::max(0, cmbCueCodePage_->findText(settings::loadCueCodePage())));
+        std::max(0, cmbCueCodePage_->findText(settings::load(settings::ini::CueCodePage))));
 }
 
 void frmOptions::setTimeBoxesEnabled(bool on) {
@@ -224,11 +225,13 @@ void frmOptions::imgOK_Click() {
         options_.cutTo = *to;
     }
     settings::saveOptions(paths::optionsIniPath(), options_);
-    settings::saveKeepSourceFolders(chkKeepFolders_->isChecked());
-    settings::saveId3v23Tags(cmbId3_->currentIndex() == 1);
-    settings::saveCueSplit(chkCueSplit_->isChecked());
-    settings::saveCueCodePage(
-        cmbCueCodePage_->currentIndex() == 0 ? QString() : cmbCueCodePage_->currentText());
+    settings::save(settings::ini::KeepSourceFolders, chkKeepFolders_->isChecked());
+    settings::save(settings::ini::Id3Version,
+                   cmbId3_->currentIndex() == 1 ? QStringLiteral("2.3") : QStringLiteral("2.4"));
+    settings::save(settings::ini::CueSplit, chkCueSplit_->isChecked());
+    settings::save(settings::ini::CueCodePage, cmbCueCodePage_->currentIndex() == 0
+                                                   ? QString()
+                                                   : cmbCueCodePage_->currentText());
     accept();
 }
 

@@ -1,69 +1,59 @@
 #include "settings/lumivoxini.h"
 
 #include <QSettings>
-#include <QString>
 
 #include "engine/base/apppaths.h"
 
 namespace lumivox::settings {
 
 namespace {
-const QString kKeepFoldersKey = QStringLiteral("Output/KeepSourceFolders");
-const QString kId3VersionKey = QStringLiteral("Tags/Id3Version");  // "2.4" or "2.3"
-const QString kCueSplitKey = QStringLiteral("Cue/Split");
-const QString kCueCodePageKey = QStringLiteral("Cue/CodePage");
 
-bool saveValue(const QString& key, const QVariant& value) {
+QString stored(const char* key) {
+    const QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
+    return ini.value(QLatin1String(key)).toString().trimmed();
+}
+
+bool store(const char* key, const QVariant& value) {
     QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    ini.setValue(key, value);
+    ini.setValue(QLatin1String(key), value);
     ini.sync();
     return ini.status() == QSettings::NoError;
 }
+
 }  // namespace
 
-bool loadKeepSourceFolders() {
-    const QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    // Only a plain yes counts: QVariant would read any other text, "off" included, as true.
-    const QString value = ini.value(kKeepFoldersKey).toString().trimmed().toLower();
-    return value == QStringLiteral("true") || value == QStringLiteral("1");
+bool load(const Switch& setting) {
+    // QVariant would read any text but "false" and "0", "off" included, as true.
+    const QString value = stored(setting.key).toLower();
+    if (value == QStringLiteral("true") || value == QStringLiteral("1")) {
+        return true;
+    }
+    if (value == QStringLiteral("false") || value == QStringLiteral("0")) {
+        return false;
+    }
+    return setting.fallback;
 }
 
-bool saveKeepSourceFolders(bool keep) {
-    QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    ini.setValue(kKeepFoldersKey, keep);
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+QString load(const Choice& setting) {
+    const QString value = stored(setting.key);
+    return setting.values.contains(value) ? value : setting.fallback;
 }
 
-bool loadId3v23Tags() {
-    const QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    return ini.value(kId3VersionKey).toString().trimmed() == QStringLiteral("2.3");
+QString load(const Text& setting) {
+    const QString value = stored(setting.key);
+    return value.isEmpty() ? setting.fallback : value;
 }
 
-bool saveId3v23Tags(bool v23) {
-    QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    ini.setValue(kId3VersionKey, v23 ? QStringLiteral("2.3") : QStringLiteral("2.4"));
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+bool save(const Switch& setting, bool value) {
+    return store(setting.key, value);
 }
 
-bool loadCueSplit() {
-    const QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    const QString value = ini.value(kCueSplitKey).toString().trimmed().toLower();
-    return value != QStringLiteral("false") && value != QStringLiteral("0");
+bool save(const Choice& setting, const QString& value) {
+    return store(setting.key, value);
 }
 
-bool saveCueSplit(bool split) {
-    return saveValue(kCueSplitKey, split);
-}
-
-QString loadCueCodePage() {
-    const QSettings ini(paths::lumivoxIniPath(), QSettings::IniFormat);
-    return ini.value(kCueCodePageKey).toString().trimmed();
-}
-
-bool saveCueCodePage(const QString& name) {
-    return saveValue(kCueCodePageKey, name);
+bool save(const Text& setting, const QString& value) {
+    return store(setting.key, value);
 }
 
 }  // namespace lumivox::settings

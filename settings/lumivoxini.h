@@ -1,28 +1,46 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace lumivox::settings {
 
-// The choices kept in lumivox.ini, apart from the two designed files.
+// The choices kept in lumivox.ini, apart from the two designed files. Each is one line of the
+// table below: its key, its type and the value it has when the file or the value is missing or
+// unreadable. load() and save() are the only readers and writers of the file.
 
-// "保持原文件夹结构": off when the file or the value is missing or unreadable.
-bool loadKeepSourceFolders();
+struct Switch {
+    const char* key;
+    bool fallback;  // also for any text but true/1 and false/0: "off" must not read as on
+};
+struct Choice {
+    const char* key;
+    QStringList values;  // as stored; any other text reads as the fallback
+    QString fallback;
+};
+struct Text {
+    const char* key;
+    QString fallback;
+};
+
+namespace ini {
+// "保持原文件夹结构"
+inline const Switch KeepSourceFolders{"Output/KeepSourceFolders", false};
+// "MP3 标签": ID3v2.3 with an ID3v1 tag for old players, or ID3v2.4
+inline const Choice Id3Version{"Tags/Id3Version", {"2.4", "2.3"}, "2.4"};
+// "按 CUE 分轨"
+inline const Switch CueSplit{"Cue/Split", true};
+// "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动"
+inline const Text CueCodePage{"Cue/CodePage", QString()};
+}  // namespace ini
+
+bool load(const Switch& setting);
+QString load(const Choice& setting);
+QString load(const Text& setting);
+
 // False when the file could not be written.
-bool saveKeepSourceFolders(bool keep);
-
-// "MP3 标签": ID3v2.3 with an ID3v1 tag for old players instead of ID3v2.4. 2.4 when the file or
-// the value is missing or unreadable.
-bool loadId3v23Tags();
-bool saveId3v23Tags(bool v23);
-
-// "按 CUE 分轨": on when the file or the value is missing; only a plain no turns it off.
-bool loadCueSplit();
-bool saveCueSplit(bool split);
-
-// "CUE 编码": the code page's shown name ("GB18030", ...); empty for "自动", also when the file or
-// the value is missing.
-QString loadCueCodePage();
-bool saveCueCodePage(const QString& name);
+bool save(const Switch& setting, bool value);
+bool save(const Choice& setting, const QString& value);
+bool save(const Text& setting, const QString& value);
 
 }  // namespace lumivox::settings

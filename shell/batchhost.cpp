@@ -63,19 +63,19 @@ bool WindowBatchHost::completionSoundWanted() const {
 }
 
 bool WindowBatchHost::keepSourceFolders() const {
-    return settings::loadKeepSourceFolders();
+    return settings::load(settings::ini::KeepSourceFolders);
 }
 
 bool WindowBatchHost::id3v23Tags() const {
-    return settings::loadId3v23Tags();
+    return (settings::load(settings::ini::Id3Version) == QStringLiteral("2.3"));
 }
 
 bool WindowBatchHost::cueSplit() const {
-    return settings::loadCueSplit();
+    return settings::load(settings::ini::CueSplit);
 }
 
 QString WindowBatchHost::cueCodePage() const {
-    return settings::loadCueCodePage();
+    return settings::load(settings::ini::CueCodePage);
 }
 
 }  // namespace lumivox

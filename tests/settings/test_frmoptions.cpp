@@ -144,7 +144,7 @@ TEST_F(OptionsDialog, ConfirmStoresEverythingAndTheNextShowingShowsIt) {
     EXPECT_EQ(stored.cutter, 1);
     EXPECT_EQ(stored.soundPrompt, 1);
 
-    EXPECT_TRUE(settings::loadId3v23Tags());
+    EXPECT_TRUE((settings::load(settings::ini::Id3Version) == QStringLiteral("2.3")));
 
     frmOptions again(options_);
     EXPECT_EQ(again.cmbId3()->currentIndex(), 1);

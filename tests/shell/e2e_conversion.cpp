@@ -234,7 +234,7 @@ TEST_F(EndToEnd, AnAlbumsShortAndLongFilesComeOutTaggedAlike) {
         EXPECT_TRUE(songTags.contains(frame)) << frame;
     }
 
-    ASSERT_TRUE(settings::saveId3v23Tags(true));
+    ASSERT_TRUE(settings::save(settings::ini::Id3Version, QStringLiteral("2.3")));
     convertBoth();
     QString listed;
     ASSERT_TRUE(runTool("id3v2", {"-l", outputOf("song")}, &listed));
@@ -587,7 +587,7 @@ TEST_F(AlbumFolders, UntickedTheOutputIsFlatAndAFolderThatCannotBeMadeIsReported
               kTree.size() + 1)
         << "MP3s only, no folders, no covers";
 
-    ASSERT_TRUE(settings::saveKeepSourceFolders(true));
+    ASSERT_TRUE(settings::save(settings::ini::KeepSourceFolders, true));
     QFile blocker(out_ + "/music");  // a file where the tree's folder would go
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();

@@ -128,7 +128,7 @@ void CueImage::expectImageSplit() {
         "FILE bad.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
         "TRACK 02 AUDIO\nINDEX 01 00:09:00\n");
     badCue.close();
-    ASSERT_TRUE(settings::loadCueSplit()) << "ticked by default";
+    ASSERT_TRUE(settings::load(settings::ini::CueSplit)) << "ticked by default";
     ASSERT_TRUE(window().fileList()->AddFileEntry(image));
     ASSERT_TRUE(window().fileList()->AddFileEntry(bad));
 

@@ -147,7 +147,7 @@ class ForeignNames : public ::testing::Test {
 };
 
 TEST_F(ForeignNames, AScannedCollectionConvertsUnderReadableMirroredNames) {
-    ASSERT_TRUE(settings::saveKeepSourceFolders(true));
+    ASSERT_TRUE(settings::save(settings::ini::KeepSourceFolders, true));
     // The GBK album's cover, in a folder the tools cannot name.
     const QString cover = dir_.filePath("cover.jpg");
     ASSERT_TRUE(runTool("ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i",
