@@ -45,14 +45,26 @@ QString wholeCharacters(const QString& text, qsizetype units) {
     return text.left(units > 0 && text.at(units - 1).isHighSurrogate() ? units - 1 : units);
 }
 
-}  // namespace
-
-QString name(const QString& text, qsizetype mostUnits) {
+QString mapped(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
         out += lookAlike(c);
     }
+    return out;
+}
+
+}  // namespace
+
+QString fileName(const QString& stem, const QString& tail, qsizetype mostUnits) {
+    const QString end = mapped(tail);
+    const QString start =
+        wholeCharacters(mapped(stem), std::max<qsizetype>(1, mostUnits - end.size()));
+    return name(start + end, mostUnits);
+}
+
+QString name(const QString& text, qsizetype mostUnits) {
+    QString out = mapped(text);
     chopTrailing(out);
     const qsizetype dot = out.lastIndexOf(u'.');
     QString stem = dot > 0 ? out.left(dot) : out;

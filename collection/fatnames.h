@@ -18,6 +18,10 @@ inline constexpr qsizetype kMostNameUnits = 255;
 //   "AC/DC: Live?.mp3" -> "AC_DC： Live？.mp3"
 QString name(const QString& text, qsizetype mostUnits = kMostNameUnits);
 
+// A file name made of a stem and what the program adds to it ("_14305 (2).mp3"), the stem cut
+// first so that the whole is at most `mostUnits`; the same rules as name().
+QString fileName(const QString& stem, const QString& tail, qsizetype mostUnits = kMostNameUnits);
+
 // A path below the output folder ("Artist/Album/01 - Song.mp3", "/" between names, a trailing
 // "/" for a folder), each name as above, names shortened from the last one on until the whole
 // is at most kMostPathUnits.

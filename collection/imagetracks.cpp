@@ -2,13 +2,17 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include "collection/codepage.h"
+#include "collection/fatnames.h"
 #include "collection/outputnames.h"
 #include "engine/base/apppaths.h"
 
 namespace lumivox::cue {
 
-QString imageFolder(const QString& outFolder, const Image& image, const QString& flacPath) {
+QString imageFolder(const QString& outFolder, const Image& image, const QString& flacPath,
+                    qsizetype fatRoom) {
     QString name = fileNameSafe(image.folderName);
     if (name.isEmpty()) {
         name = fileNameSafe(QFileInfo(flacPath).completeBaseName());
@@ -16,16 +20,30 @@ QString imageFolder(const QString& outFolder, const Image& image, const QString&
     if (name.isEmpty()) {
         name = QStringLiteral("CD");
     }
+    if (fatRoom > 0) {
+        // Room is left for "NN - " and a few characters of each track's title.
+        name = fat::name(fitStem(name, QString()),
+                         std::clamp<qsizetype>(fatRoom - 20, 8, fat::kMostNameUnits));
+    }
     return paths::withTrailingSeparator(outFolder) + fitStem(name, QString()) + u'/';
 }
 
-QString uniqueTrackPath(const QString& folder, const ImageTrack& track) {
+QString uniqueTrackPath(const QString& folder, const ImageTrack& track, qsizetype fatRoom) {
     const QString stem = QStringLiteral("%1 - %2")
                              .arg(track.number, 2, 10, QChar(u'0'))
                              .arg(fileNameSafe(track.title));
     for (int copy = 1;; ++copy) {
         const QString tail =
             (copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString()) + QStringLiteral(".mp3");
+        if (fatRoom > 0) {
+            const QString candidate =
+                folder +
+                fat::fileName(fitStem(stem, tail), tail, std::min(fatRoom, fat::kMostNameUnits));
+            if (!fat::isTakenIgnoringCase(candidate)) {
+                return candidate;
+            }
+            continue;
+        }
         const QString candidate = folder + fitStem(stem, tail) + tail;
         if (!isNameTaken(candidate)) {
             return candidate;

@@ -33,6 +33,10 @@ class frmOptions : public QDialog {
     QComboBox* cmbId3() const { return cmbId3_; }
     QCheckBox* chkCueSplit() const { return chkCueSplit_; }
     QComboBox* cmbCueCodePage() const { return cmbCueCodePage_; }
+    QComboBox* cmbMp3Mode() const { return cmbMp3Mode_; }
+    QComboBox* cmbCoverSize() const { return cmbCoverSize_; }
+    QComboBox* cmbReplayGain() const { return cmbReplayGain_; }
+    QCheckBox* chkFatNames() const { return chkFatNames_; }
     QPushButton* Command1() const { return Command1_; }
     QPushButton* Command2() const { return Command2_; }
 
@@ -57,6 +61,11 @@ class frmOptions : public QDialog {
     QCheckBox* chkCueSplit_ = nullptr;     // lumivox.ini: one MP3 per track of an album image
     QComboBox* cmbCueCodePage_ = nullptr;  // lumivox.ini: "自动", or the sheets' code page
     QComboBox* cmbId3_ = nullptr;          // likewise: ID3v2.4, or ID3v2.3 with ID3v1
+    // lumivox.ini too: the MP3 for the phone and the car
+    QComboBox* cmbMp3Mode_ = nullptr;
+    QComboBox* cmbCoverSize_ = nullptr;
+    QComboBox* cmbReplayGain_ = nullptr;
+    QCheckBox* chkFatNames_ = nullptr;
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;
 };

@@ -50,6 +50,7 @@ class frmMain : public QMainWindow {
     QToolButton* CmdToolsBar(int index) const;
     QProgressBar* pb() const { return ui_.pb; }
     QLabel* lblPB() const { return ui_.lblPB; }
+    QLabel* lblVbrNote() const { return ui_.lblVbrNote; }
     QWidget* imgPB() const;
     QWidget* imgConvert() const;
     QWidget* imgStart() const;

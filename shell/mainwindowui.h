@@ -53,6 +53,7 @@ struct MainWindowUi {
     QPushButton* Command3 = nullptr;
     QProgressBar* pb = nullptr;
     QLabel* lblPB = nullptr;
+    QLabel* lblVbrNote = nullptr;    // beside the bitrate box's caption while VBR is chosen
     QPushButton* cmdStop = nullptr;  // beside lblPB, shown only while a batch runs
     QLabel* imgPB = nullptr;
     QLineEdit* txtAction = nullptr;

@@ -7,8 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
 
 #include "collection/albumfolders.h"
+#include "collection/fatnames.h"
 #include "engine/base/apppaths.h"
 #include "engine/base/messages.h"
 #include "engine/base/tempfiles.h"
@@ -125,11 +129,48 @@ void ConversionBatch::startConversionBatch() {
     keepFolders_ = host_.keepSourceFolders();
     // coder.exe writes the MP3's tags; the choice reaches it through its environment.
     qputenv("LUMIVOX_ID3", host_.id3v23Tags() ? "2.3" : "2.4");
+    // So do the MP3 mode, the covers' size and loudness, for sox.exe's decode as well.
+    device_ = host_.deviceChoices();
+    qputenv("LUMIVOX_MP3_MODE", device_.mp3Mode.toLatin1());
+    qputenv("LUMIVOX_COVER_MAX", device_.coverMax.toLatin1());
+    qputenv("LUMIVOX_LOUDNESS", device_.loudness.toLatin1());
+    qputenv("LUMIVOX_ALBUM", QFile::encodeName(paths::tmpFolder() + QStringLiteral("/album")));
+    albumFolder_.clear();
     list_.setHeld(true);
     settleOutputFolderText();
     paths::makeOutputFolder(outFolder());
     QDir().mkpath(paths::tmpFolder());
     nextEntry();
+}
+
+qsizetype ConversionBatch::fatRoom() const {
+    return device_.fatNames ? fat::kMostPathUnits - currentSubfolder_.size() : 0;
+}
+
+void ConversionBatch::noteAlbum(bool image) {
+    if (device_.loudness != QStringLiteral("tags") && device_.loudness != QStringLiteral("album")) {
+        return;
+    }
+    const QString folder = QFileInfo(currentInput_).path();
+    if (!image && folder == albumFolder_) {
+        return;  // the album's list stands; its earlier tracks have left the list by now
+    }
+    albumFolder_ = image ? QString() : folder;
+    // The tools read the paths as bytes: a name that is not UTF-8 as it lies on the disk.
+    QByteArray sources;
+    for (int i = 0; i < (image ? 1 : list_.FileCount()); ++i) {
+        const QString path = list_.FilePathAt(i);
+        if (QFileInfo(path).path() != folder || path.contains(u'\n')) {
+            continue;
+        }
+        const QByteArray native = list_.NativePathAt(i);
+        sources += (native.isEmpty() ? QFile::encodeName(path) : native) + '\n';
+    }
+    QSaveFile list(paths::tmpFolder() + QStringLiteral("/album"));
+    if (list.open(QIODevice::WriteOnly)) {
+        list.write(sources);
+        list.commit();
+    }
 }
 
 void ConversionBatch::nextEntry() {
@@ -196,11 +237,15 @@ void ConversionBatch::convertFirstEntry() {
     toolInput_ = sourceLinks_.reach(currentInput_, list_.NativePathAt(0));
     currentSubfolder_ =
         keepFolders_ ? album::mirroredSubfolder(currentInput_, list_.FoundUnderAt(0)) : QString();
+    if (device_.fatNames && !currentSubfolder_.isEmpty()) {
+        currentSubfolder_ = fat::path(currentSubfolder_);
+    }
     firstFailure_.clear();
     s.outFolder = makeEntryFolder();
     if (s.outFolder.isEmpty()) {
         return;
     }
+    s.fatRoom = fatRoom();
     entrySettings_ = s;
     const QString stamp = timeStamp(QTime::currentTime());
     const CommandContext c = context();
@@ -210,6 +255,7 @@ void ConversionBatch::convertFirstEntry() {
             return;
         }
         currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
+        noteAlbum(false);
         host_.showProgress(progress::Display{0, 0, kPreparing});
         // A failed decode must not hand the previous file's audio to the probe.
         QFile::remove(c.tmpWav);
@@ -236,13 +282,14 @@ bool ConversionBatch::convertImage(const ConversionSettings& s, const CommandCon
         }
         return false;
     }
-    const QString folder = cue::imageFolder(s.outFolder, *found.image, currentInput_);
+    const QString folder = cue::imageFolder(s.outFolder, *found.image, currentInput_, s.fatRoom);
     if (!QDir().mkpath(folder)) {
         failures_.append(FailedFile{currentInput_, QStringLiteral("无法创建文件夹 ") + folder});
         list_.removeFirstEntryIf(currentInput_);
         return true;
     }
     image_ = ImageRun{*found.image, folder, 0};
+    noteAlbum(true);
     // The image is decoded once; every track's encode reads its span of that WAV. The probe
     // follows, then the tracks (objDuration_CommandOver).
     host_.showProgress(progress::Display{0, 0, kPreparing});
@@ -254,7 +301,12 @@ bool ConversionBatch::convertImage(const ConversionSettings& s, const CommandCon
 void ConversionBatch::startTrack(qsizetype k) {
     image_->track = k;
     const cue::ImageTrack& track = image_->image.tracks[k];
-    currentOutput_ = cue::uniqueTrackPath(image_->folder, track);
+    const qsizetype room =
+        entrySettings_.fatRoom > 0
+            ? entrySettings_.fatRoom - (image_->folder.size() - entrySettings_.outFolder.size())
+            : 0;
+    currentOutput_ =
+        cue::uniqueTrackPath(image_->folder, track, room > 0 ? std::max<qsizetype>(room, 12) : 0);
     run(objffmpeg, kCoderTool,
         trackEncodeCommand(context(), entrySettings_, toolInput_, currentOutput_, track));
 }
@@ -304,6 +356,7 @@ void ConversionBatch::objDOS_CommandOver() {
     if (s.outFolder.isEmpty()) {
         return;
     }
+    s.fatRoom = fatRoom();
     const QString stamp = timeStamp(QTime::currentTime());
     currentOutput_ = uniqueOutputPath(s, currentInput_, stamp);
     run(objffmpeg, secondPassTool(currentFormat_), secondPassCommand(context(), s, currentOutput_));

@@ -17,6 +17,16 @@
 
 namespace lumivox {
 
+// The MP3 for the phone and the car, as lumivox.ini keeps the choices: the encode's mode ("CBR",
+// "V0", "V2"), the covers' largest side ("0": as they are), loudness ("off", "tags", "track",
+// "album"), and names a FAT32 card takes.
+struct DeviceChoices {
+    QString mp3Mode = QStringLiteral("CBR");
+    QString coverMax = QStringLiteral("0");
+    QString loudness = QStringLiteral("off");
+    bool fatNames = false;
+};
+
 // What the batch needs from the window: the settings as the boxes hold them, the output-folder
 // text, the progress controls, the controls it disables, the desktop services at the end, and
 // whether the user wants the completion sound.
@@ -39,6 +49,7 @@ class BatchHost {
     // shown name (empty: guessed).
     virtual bool cueSplit() const { return false; }
     virtual QString cueCodePage() const { return {}; }
+    virtual DeviceChoices deviceChoices() const { return {}; }
     // The stop command is offered while a batch runs and withdrawn once it was given.
     virtual void setStopAvailable(bool /*available*/) {}
 };
@@ -124,6 +135,12 @@ class ConversionBatch : public QObject {
     QString makeEntryFolder();
     void carryCovers();
     CommandContext context() const;
+    // FAT names: how much room the entry's file name has below the output folder; 0 when off.
+    qsizetype fatRoom() const;
+    // Loudness per album: the sources of the entry's album (its folder's entries in the list, or
+    // the image alone) in the file LUMIVOX_ALBUM names, written when a new album begins, so the
+    // album's first encode measures them all before its gain is set.
+    void noteAlbum(bool image);
 
     BatchQueue& list_;
     BatchHost& host_;
@@ -144,6 +161,8 @@ class ConversionBatch : public QObject {
     QString currentSubfolder_;     // below the output folder; empty unless source folders are kept
     bool keepFolders_ = false;     // read once a batch
     QSet<QString> coversCarried_;  // source folders whose covers were copied in this batch
+    DeviceChoices device_;         // read once a batch
+    QString albumFolder_;          // whose sources the album list names
     int currentFormat_ = FormatMp3;
     QString firstFailure_;  // of the current entry
     QList<FailedFile> failures_;
