@@ -1,7 +1,7 @@
 // The MP3 for the phone and the car: VBR V0 and V2 against CBR 320 and 128 (size, and coder.exe's
 // encode in pieces against plain ffmpeg at the same setting), then album loudness on a 10-track
 // album through the window against loudness off (wall time, median of the rounds, alternating).
-//   lumivox_device_bench [FOLDER] [--rounds N]
+//   lumivox_device_bench [FOLDER] [--rounds N] [--album]
 // FOLDER's first three FLACs (their first 3 minutes) and two 3-minute noises made here are the
 // encodes' inputs; its first ten (90 s each, else made here) the album.
 #include <QApplication>
@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <span>
 
 #include "bench/benchsupport.h"
 #include "bench/mp3batches.h"
@@ -82,8 +83,9 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     std::printf("load average: %s\n", qPrintable(bench::loadAverage()));
 
-    // 1. The modes on the same inputs.
+    // 1. The modes on the same inputs (--album: only the album).
     QStringList inputs;
+    const bool albumOnly = args.contains("--album");
     int n = 0;
     for (const QString& f : flacsIn(folder, 3)) {
         inputs << cut(f, dir.filePath(QStringLiteral("in%1.flac").arg(n++)), 180);
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
         "\n%-8s %12s %12s %12s %8s   (sizes of all %lld inputs; wall time of coder.exe "
         "in pieces and of plain ffmpeg, summed)\n",
         "mode", "size MB", "pieces s", "plain s", "ratio", static_cast<long long>(inputs.size()));
-    for (const Mode& mode : modes) {
+    for (const Mode& mode : albumOnly ? std::span<const Mode>() : std::span<const Mode>(modes)) {
         double size = 0, pieces = 0, plain = 0;
         for (const QString& in : inputs) {
             const QString out = dir.filePath("out.mp3");
