@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     }
     bench::useBenchFolders(dir);
     const QString before = settings::load(settings::ini::ReplayGain);
-    std::vector<double> off, albumTimes;
+    std::vector<double> off, albumTimes, offCpu, albumCpu;
     for (int round = 0; round < rounds; ++round) {
         for (const bool gain : round % 2 ? std::vector{true, false} : std::vector{false, true}) {
             settings::save(settings::ini::ReplayGain, gain ? "album" : "off");
