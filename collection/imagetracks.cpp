@@ -2,13 +2,17 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include "collection/codepage.h"
+#include "collection/fatnames.h"
 #include "collection/outputnames.h"
 #include "engine/base/apppaths.h"
 
 namespace lumivox::cue {
 
-QString imageFolder(const QString& outFolder, const Image& image, const QString& flacPath) {
+QString imageFolder(const QString& outFolder, const Image& image, const QString& flacPath,
+                    qsizetype fatRoom) {
     QString name = fileNameSafe(image.folderName);
     if (name.isEmpty()) {
         const QString stem = fileStem(QFileInfo(flacPath).fileName());
@@ -16,6 +20,11 @@ QString imageFolder(const QString& outFolder, const Image& image, const QString&
     }
     if (name.isEmpty()) {
         name = QStringLiteral("CD");
+    }
+    if (fatRoom > 0) {
+        // Room is left for "NN - " and a few characters of each track's title.
+        name = fat::name(fitStem(name, QString()),
+                         std::clamp<qsizetype>(fatRoom - 20, 8, fat::kMostNameUnits));
     }
     QString parent = paths::withTrailingSeparator(outFolder);
     if (image.disc > 0) {
@@ -28,7 +37,7 @@ QString imageFolder(const QString& outFolder, const Image& image, const QString&
     return parent + fitStem(name, QString()) + u'/';
 }
 
-QString uniqueTrackPath(const QString& folder, const ImageTrack& track) {
+QString uniqueTrackPath(const QString& folder, const ImageTrack& track, qsizetype fatRoom) {
     // "1-01 - Title" when the album has several discs, all in one folder.
     const QString number = (track.disc > 0 ? QString::number(track.disc) + u'-' : QString()) +
                            QStringLiteral("%1").arg(track.number, 2, 10, QChar(u'0'));
@@ -36,6 +45,15 @@ QString uniqueTrackPath(const QString& folder, const ImageTrack& track) {
     for (int copy = 1;; ++copy) {
         const QString tail =
             (copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString()) + QStringLiteral(".mp3");
+        if (fatRoom > 0) {
+            const QString candidate =
+                folder +
+                fat::fileName(fitStem(stem, tail), tail, std::min(fatRoom, fat::kMostNameUnits));
+            if (!fat::isTakenIgnoringCase(candidate)) {
+                return candidate;
+            }
+            continue;
+        }
         const QString candidate = folder + fitStem(stem, tail) + tail;
         if (!isNameTaken(candidate)) {
             return candidate;

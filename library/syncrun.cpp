@@ -10,10 +10,10 @@
 
 namespace lumivox::library {
 
-SyncRun::SyncRun(const QString& outFolder, const ConversionSettings& s, bool id3v23)
+SyncRun::SyncRun(const QString& outFolder, const ConversionSettings& s, bool id3v23,
+                 const QString& mode)
     : outFolder_(outFolder),
-      outputKey_(outputKey(s.audioBitrate, s.sampleRate, s.channelPosition + 1,
-                           QStringLiteral("cbr"), id3v23)),
+      outputKey_(outputKey(s.audioBitrate, s.sampleRate, s.channelPosition + 1, mode, id3v23)),
       planner_(outFolder) {}
 
 std::optional<SyncStep> SyncRun::plan(const QString& source, const QString& toolPath,

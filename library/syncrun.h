@@ -16,7 +16,9 @@ namespace lumivox::library {
 // message, and the removal of MP3s whose source is gone, after asking.
 class SyncRun {
   public:
-    SyncRun(const QString& outFolder, const ConversionSettings& s, bool id3v23);
+    // `mode`: what else shapes the MP3 ("cbr", or "v2+cover500+album"); a change re-encodes.
+    SyncRun(const QString& outFolder, const ConversionSettings& s, bool id3v23,
+            const QString& mode = QStringLiteral("cbr"));
 
     // The step of a source found by a scan; nullopt for a file added by itself, which converts
     // as without sync.

@@ -50,7 +50,8 @@ packages=(build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev libg
           ffmpeg libavcodec-extra sox libsox-fmt-all mencoder fonts-noto-cjk xvfb xauth
           clang-format fp-utils xchm xdg-utils desktop-file-utils pkg-config libmp3lame-dev
           libtag1-dev libflac-dev libuchardet-dev mp3val flac appstream lintian unzip
-          python3-mutagen id3v2 wavpack libjmac-java default-jre-headless)
+          python3-mutagen id3v2 wavpack libjmac-java default-jre-headless libebur128-dev
+          libjpeg-dev libpng-dev imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do

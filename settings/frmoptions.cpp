@@ -29,7 +29,7 @@ namespace {
 
 // Wide enough for the scan's line of every lossless format.
 constexpr int kClientWidth = 520;
-constexpr int kClientHeight = 370;
+constexpr int kClientHeight = 490;
 constexpr int kMargin = 16;
 constexpr int kRowHeight = 22;
 constexpr int kTimeLeft = 76;  // the hours box of a time row
@@ -142,10 +142,28 @@ frmOptions::frmOptions(Options& options, QWidget* owner) : QDialog(owner), optio
         named(new QCheckBox(QStringLiteral("同步模式：只转换新的和改过的文件"), this), "chkSync");
     chkSync_->setGeometry(kMargin, 294, kClientWidth - 2 * kMargin, kRowHeight);
 
+    const int wide = kClientWidth - 2 * kMargin;
+    cmbMp3Mode_ = named(new QComboBox(this), "cmbMp3Mode");
+    cmbMp3Mode_->addItems({QStringLiteral("固定码率 CBR（按上面选的码率）"),
+                           QStringLiteral("可变码率 V0（最高音质）"),
+                           QStringLiteral("可变码率 V2（标准）")});
+    cmbMp3Mode_->setGeometry(kMargin, 324, wide, kRowHeight);
+    cmbCoverSize_ = named(new QComboBox(this), "cmbCoverSize");
+    cmbCoverSize_->addItems({QStringLiteral("封面保持原样"), QStringLiteral("封面缩小到 500×500"),
+                             QStringLiteral("封面缩小到 300×300")});
+    cmbCoverSize_->setGeometry(kMargin, 354, wide, kRowHeight);
+    cmbReplayGain_ = named(new QComboBox(this), "cmbReplayGain");
+    cmbReplayGain_->addItems({QStringLiteral("不处理音量"), QStringLiteral("写入回放增益标签"),
+                              QStringLiteral("按曲目统一音量"), QStringLiteral("按专辑统一音量")});
+    cmbReplayGain_->setGeometry(kMargin, 384, wide, kRowHeight);
+    chkFatNames_ =
+        named(new QCheckBox(QStringLiteral("文件名适合车载和 FAT 存储卡"), this), "chkFatNames");
+    chkFatNames_->setGeometry(kMargin, 414, wide, kRowHeight);
+
     Command1_ = named(new QPushButton(QStringLiteral("确定"), this), "Command1");
-    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 330, 72, 26);
+    Command1_->setGeometry(kClientWidth - kMargin - 2 * 72 - 8, 450, 72, 26);
     Command2_ = named(new QPushButton(QStringLiteral("返回"), this), "Command2");
-    Command2_->setGeometry(kClientWidth - kMargin - 72, 330, 72, 26);
+    Command2_->setGeometry(kClientWidth - kMargin - 72, 450, 72, 26);
 
     // The image buttons lie right of the client area; the bare background still resets them.
     const DialogImageButtons images =
@@ -181,6 +199,14 @@ void frmOptions::Form_Load() {
     chkCueSplit_->setChecked(settings::load(settings::ini::CueSplit));
     chkAllLossless_->setChecked(settings::load(settings::ini::AllLossless));
     chkSync_->setChecked(settings::load(settings::ini::LibrarySync));
+    // Each box lists the table's values in its order.
+    cmbMp3Mode_->setCurrentIndex(static_cast<int>(
+        settings::ini::Mp3Mode.values.indexOf(settings::load(settings::ini::Mp3Mode))));
+    cmbCoverSize_->setCurrentIndex(static_cast<int>(
+        settings::ini::CoverMaxSize.values.indexOf(settings::load(settings::ini::CoverMaxSize))));
+    cmbReplayGain_->setCurrentIndex(static_cast<int>(
+        settings::ini::ReplayGain.values.indexOf(settings::load(settings::ini::ReplayGain))));
+    chkFatNames_->setChecked(settings::load(settings::ini::FatNames));
     // A name this program does not know reads as automatic.
     cmbCueCodePage_->setCurrentIndex(
         std::max(0, cmbCueCodePage_->findText(settings::load(settings::ini::CueCodePage))));
@@ -245,6 +271,13 @@ void frmOptions::imgOK_Click() {
     settings::save(settings::ini::CueSplit, chkCueSplit_->isChecked());
     settings::save(settings::ini::AllLossless, chkAllLossless_->isChecked());
     settings::save(settings::ini::LibrarySync, chkSync_->isChecked());
+    settings::save(settings::ini::Mp3Mode,
+                   settings::ini::Mp3Mode.values.value(cmbMp3Mode_->currentIndex()));
+    settings::save(settings::ini::CoverMaxSize,
+                   settings::ini::CoverMaxSize.values.value(cmbCoverSize_->currentIndex()));
+    settings::save(settings::ini::ReplayGain,
+                   settings::ini::ReplayGain.values.value(cmbReplayGain_->currentIndex()));
+    settings::save(settings::ini::FatNames, chkFatNames_->isChecked());
     settings::save(settings::ini::CueCodePage, cmbCueCodePage_->currentIndex() == 0
                                                    ? QString()
                                                    : cmbCueCodePage_->currentText());

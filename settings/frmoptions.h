@@ -35,6 +35,10 @@ class frmOptions : public QDialog {
     QCheckBox* chkSync() const { return chkSync_; }
     QComboBox* cmbCueCodePage() const { return cmbCueCodePage_; }
     QCheckBox* chkAllLossless() const { return chkAllLossless_; }
+    QComboBox* cmbMp3Mode() const { return cmbMp3Mode_; }
+    QComboBox* cmbCoverSize() const { return cmbCoverSize_; }
+    QComboBox* cmbReplayGain() const { return cmbReplayGain_; }
+    QCheckBox* chkFatNames() const { return chkFatNames_; }
     QPushButton* Command1() const { return Command1_; }
     QPushButton* Command2() const { return Command2_; }
 
@@ -61,6 +65,11 @@ class frmOptions : public QDialog {
     QComboBox* cmbCueCodePage_ = nullptr;  // lumivox.ini: "自动", or the sheets' code page
     QComboBox* cmbId3_ = nullptr;          // likewise: ID3v2.4, or ID3v2.3 with ID3v1
     QCheckBox* chkAllLossless_ = nullptr;  // lumivox.ini: the folder scan takes every format
+    // lumivox.ini too: the MP3 for the phone and the car
+    QComboBox* cmbMp3Mode_ = nullptr;
+    QComboBox* cmbCoverSize_ = nullptr;
+    QComboBox* cmbReplayGain_ = nullptr;
+    QCheckBox* chkFatNames_ = nullptr;
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;
 };

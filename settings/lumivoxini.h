@@ -38,6 +38,14 @@ inline const Text CueCodePage{"Cue/CodePage", QString()};
 inline const Switch AllLossless{"Input/AllLossless", false};
 // "同步模式：只转换新的和改过的文件": keeps an MP3 library in step with the scanned one
 inline const Switch LibrarySync{"Library/Sync", false};
+// cmbMp3Mode: constant bitrate as the window's box says, or LAME's VBR V0 or V2
+inline const Choice Mp3Mode{"Mp3/Mode", {"CBR", "V0", "V2"}, "CBR"};
+// cmbCoverSize: pictures as they are, or scaled down to 500 or 300 pixels a side
+inline const Choice CoverMaxSize{"Covers/MaxSize", {"0", "500", "300"}, "0"};
+// cmbReplayGain: loudness left alone, ReplayGain tags, or the sound brought to -18 LUFS
+inline const Choice ReplayGain{"Loudness/ReplayGain", {"off", "tags", "track", "album"}, "off"};
+// "文件名适合车载和 FAT 存储卡"
+inline const Switch FatNames{"Names/Fat", false};
 }  // namespace ini
 
 bool load(const Switch& setting);

@@ -84,6 +84,12 @@ bool WindowBatchHost::cueSplit() const {
     return settings::load(settings::ini::CueSplit);
 }
 
+DeviceChoices WindowBatchHost::deviceChoices() const {
+    return DeviceChoices{
+        settings::load(settings::ini::Mp3Mode), settings::load(settings::ini::CoverMaxSize),
+        settings::load(settings::ini::ReplayGain), settings::load(settings::ini::FatNames)};
+}
+
 QString WindowBatchHost::cueCodePage() const {
     return settings::load(settings::ini::CueCodePage);
 }

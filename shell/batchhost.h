@@ -25,6 +25,7 @@ class WindowBatchHost : public BatchHost {
     bool id3v23Tags() const override;
     bool cueSplit() const override;
     QString cueCodePage() const override;
+    DeviceChoices deviceChoices() const override;
     void setStopAvailable(bool available) override;
     void showBatchCount(const QString& caption) override;
     bool librarySync() const override;

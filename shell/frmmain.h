@@ -51,6 +51,7 @@ class frmMain : public QMainWindow {
     QProgressBar* pb() const { return ui_.pb; }
     QLabel* lblPB() const { return ui_.lblPB; }
     QLabel* lblBatch() const { return ui_.lblBatch; }
+    QLabel* lblVbrNote() const { return ui_.lblVbrNote; }
     QWidget* imgPB() const;
     QWidget* imgConvert() const;
     QWidget* imgStart() const;

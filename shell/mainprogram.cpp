@@ -39,6 +39,12 @@ MainProgram::~MainProgram() {
     window_->removeEventFilter(this);
 }
 
+// In VBR the bitrate box is not used: the window says so beside it.
+void MainProgram::showVbrNote() {
+    window_->lblVbrNote()->setVisible(settings::load(settings::ini::Mp3Mode) !=
+                                      QStringLiteral("CBR"));
+}
+
 void MainProgram::connectCommands() {
     CommandRouter* router = window_->router();
     connect(router, &CommandRouter::startRequested, batch_.get(), &ConversionBatch::imgStart_Click);
@@ -49,6 +55,7 @@ void MainProgram::connectCommands() {
     connect(router, &CommandRouter::optionsRequested, this, [this] {
         frmOptions dialog(options_, window_.get());
         dialog.exec();
+        showVbrNote();
     });
     connect(router, &CommandRouter::helpRequested, this, &help::openHelp);
     connect(router, &CommandRouter::aboutRequested, this, &help::showAbout);
@@ -70,6 +77,7 @@ void MainProgram::Form_Load() {
     window_->lblWeb()->setToolTip(help::siteAddress());
     settings::loadOptions(paths::optionsIniPath(), options_);
     settings::load(settings::ini::CueCodePage);  // names of the files added from now on follow it
+    showVbrNote();
     // Qt already lays out in device-independent pixels, so the design scale is the screen's.
     rescaleForm(window_.get(), 1.0, 1.0, window_->txtPath());
 }

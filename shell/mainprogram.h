@@ -34,6 +34,7 @@ class MainProgram : public QObject {
 
   private:
     void connectCommands();
+    void showVbrNote();
     // Every way out: the temporary files go, then the program ends.
     void Form_Unload();
 

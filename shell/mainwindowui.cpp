@@ -162,6 +162,10 @@ void MainWindowUi::setupUi(QMainWindow* window) {
     // Output folder and start.
     caption(client, QStringLiteral("采样率"), 161);
     caption(client, QStringLiteral("比特率"), 215);
+    lblVbrNote = named(new QLabel(QStringLiteral("（可变码率时不用）"), client), "lblVbrNote");
+    lblVbrNote->setGeometry(kRightLeft + 48, 215 - kLabelGap, kRightWidth - 48, 17);
+    lblVbrNote->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblVbrNote->hide();
     caption(client, QStringLiteral("声道"), 271);
     caption(client, QStringLiteral("输出目录"), 329);
     txtPath = named(new QLineEdit(client), "txtPath");

@@ -54,6 +54,7 @@ struct MainWindowUi {
     QProgressBar* pb = nullptr;
     QLabel* lblPB = nullptr;
     QLabel* lblBatch = nullptr;      // under the bar: the whole batch's count and time left
+    QLabel* lblVbrNote = nullptr;    // beside the bitrate box's caption while VBR is chosen
     QPushButton* cmdStop = nullptr;  // beside lblPB, shown only while a batch runs
     QLabel* imgPB = nullptr;
     QLineEdit* txtAction = nullptr;

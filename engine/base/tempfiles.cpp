@@ -1,5 +1,6 @@
 #include "engine/base/tempfiles.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +23,12 @@ QStringList temporaryFiles() {
         // MEncoder's log, and sox.exe's note on the WAV it decoded.
         files << folder + QStringLiteral("/divx2pass.log")
               << folder + QStringLiteral("/decoded-flac");
+        // The loudness the decodes measured, and the album list the batch wrote.
+        files << folder + QStringLiteral("/album");
+        for (const QString& name :
+             QDir(folder).entryList({QStringLiteral("loudness-*")}, QDir::Files | QDir::Hidden)) {
+            files << folder + u'/' + name;
+        }
     }
     files.removeAll(QString());
     return files;

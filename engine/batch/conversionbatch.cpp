@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
 
 #include "collection/albumfolders.h"
+#include "collection/fatnames.h"
 #include "engine/base/apppaths.h"
 #include "engine/base/messages.h"
 #include "engine/base/tempfiles.h"
@@ -154,16 +156,63 @@ void ConversionBatch::startConversionBatch() {
     sheetProblems_.clear();
     // coder.exe writes the MP3's tags; the choice reaches it through its environment.
     qputenv("LUMIVOX_ID3", host_.id3v23Tags() ? "2.3" : "2.4");
+    // So do the MP3 mode, the covers' size and loudness, for sox.exe's decode as well.
+    batch_.device = host_.deviceChoices();
+    qputenv("LUMIVOX_MP3_MODE", batch_.device.mp3Mode.toLatin1());
+    qputenv("LUMIVOX_COVER_MAX", batch_.device.coverMax.toLatin1());
+    qputenv("LUMIVOX_LOUDNESS", batch_.device.loudness.toLatin1());
+    qputenv("LUMIVOX_ALBUM", QFile::encodeName(paths::tmpFolder() + QStringLiteral("/album")));
     list_.setHeld(true);
     settleOutputFolderText();
     paths::makeOutputFolder(outFolder());
     QDir().mkpath(paths::tmpFolder());
     if (host_.librarySync() && host_.settings().format == FormatMp3) {
-        batch_.sync.emplace(outFolder(), host_.settings(), host_.id3v23Tags());
+        // The device choices shape the MP3 too; at their defaults the key is the plain "cbr".
+        const DeviceChoices& d = batch_.device;
+        QString mode =
+            d.mp3Mode == QStringLiteral("CBR") ? QStringLiteral("cbr") : d.mp3Mode.toLower();
+        if (d.coverMax != QStringLiteral("0")) {
+            mode += QStringLiteral("+cover") + d.coverMax;
+        }
+        if (d.loudness != QStringLiteral("off")) {
+            mode += u'+' + d.loudness;
+        }
+        batch_.sync.emplace(outFolder(), host_.settings(), host_.id3v23Tags(), mode);
     }
     batch_.total = list_.FileCount();
     batch_.clock.start();
     nextEntry();
+}
+
+qsizetype ConversionBatch::fatRoom() const {
+    return batch_.device.fatNames ? fat::kMostPathUnits - entry_.subfolder.size() : 0;
+}
+
+void ConversionBatch::noteAlbum(bool image) {
+    const QString& loudness = batch_.device.loudness;
+    if (loudness != QStringLiteral("tags") && loudness != QStringLiteral("album")) {
+        return;
+    }
+    const QString folder = QFileInfo(entry_.path).path();
+    if (!image && folder == batch_.albumFolder) {
+        return;  // the album's list stands; its earlier tracks have left the list by now
+    }
+    batch_.albumFolder = image ? QString() : folder;
+    // The tools read the paths as bytes: a name that is not UTF-8 as it lies on the disk.
+    QByteArray sources;
+    for (int i = 0; i < (image ? 1 : list_.FileCount()); ++i) {
+        const QString path = list_.FilePathAt(i);
+        if (QFileInfo(path).path() != folder || path.contains(u'\n')) {
+            continue;
+        }
+        const QByteArray native = list_.NativePathAt(i);
+        sources += (native.isEmpty() ? QFile::encodeName(path) : native) + '\n';
+    }
+    QSaveFile list(paths::tmpFolder() + QStringLiteral("/album"));
+    if (list.open(QIODevice::WriteOnly)) {
+        list.write(sources);
+        list.commit();
+    }
 }
 
 void ConversionBatch::nextEntry() {
@@ -335,12 +384,16 @@ void ConversionBatch::convertFirstEntry() {
     entry_.subfolder = batch_.keepFolders
                            ? album::mirroredSubfolder(entry_.path, list_.FoundUnderAt(0))
                            : QString();
+    if (batch_.device.fatNames && !entry_.subfolder.isEmpty()) {
+        entry_.subfolder = fat::path(entry_.subfolder);
+    }
     ConversionSettings s = host_.settings();
     entry_.settings.format = s.format;  // what the passes go by, even when no run starts
     s.outFolder = makeEntryFolder();
     if (s.outFolder.isEmpty()) {
         return;
     }
+    s.fatRoom = fatRoom();
     entry_.settings = s;
     const QString stamp = timeStamp(QTime::currentTime());
     if (s.format == FormatMp3) {
@@ -351,6 +404,7 @@ void ConversionBatch::convertFirstEntry() {
         if (batch_.sync && syncEntry()) {
             return;
         }
+        noteAlbum(false);
         host_.showProgress(progress::Display{0, 0, kPreparing});
         run(Step::Decode);
         return;
@@ -371,7 +425,8 @@ bool ConversionBatch::convertImage() {
         }
         return false;
     }
-    const QString folder = cue::imageFolder(entry_.settings.outFolder, *found.image, entry_.path);
+    const QString folder = cue::imageFolder(entry_.settings.outFolder, *found.image, entry_.path,
+                                            entry_.settings.fatRoom);
     if (!QDir().mkpath(folder)) {
         fail(entry_.path, QStringLiteral("无法创建文件夹 ") + folder);
         list_.removeFirstEntryIf(entry_.path);
@@ -379,6 +434,7 @@ bool ConversionBatch::convertImage() {
     }
     state_ = State::ConvertingImage;
     image_ = ImageRun{*found.image, folder, 0, {}};
+    noteAlbum(true);
     host_.showProgress(progress::Display{0, 0, kPreparing});
     planImageTracks();
     const bool tagsAtMost =
@@ -402,7 +458,12 @@ bool ConversionBatch::convertImage() {
 void ConversionBatch::startTrack(qsizetype k) {
     image_->track = k;
     const cue::ImageTrack& track = image_->image.tracks[k];
-    entry_.output = cue::uniqueTrackPath(image_->folder, track);
+    const qsizetype room =
+        entry_.settings.fatRoom > 0
+            ? entry_.settings.fatRoom - (image_->folder.size() - entry_.settings.outFolder.size())
+            : 0;
+    entry_.output =
+        cue::uniqueTrackPath(image_->folder, track, room > 0 ? std::max<qsizetype>(room, 12) : 0);
     if (image_->steps.isEmpty()) {
         run(Step::Track);
         return;
@@ -587,6 +648,7 @@ void ConversionBatch::startSecondPass() {
     if (s.outFolder.isEmpty()) {
         return;
     }
+    s.fatRoom = fatRoom();
     entry_.settings = s;
     entry_.output = uniqueOutputPath(s, entry_.path, timeStamp(QTime::currentTime()));
     run(Step::SecondPass);

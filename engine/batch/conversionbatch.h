@@ -19,6 +19,16 @@
 
 namespace lumivox {
 
+// The MP3 for the phone and the car, as lumivox.ini keeps the choices: the encode's mode ("CBR",
+// "V0", "V2"), the covers' largest side ("0": as they are), loudness ("off", "tags", "track",
+// "album"), and names a FAT32 card takes.
+struct DeviceChoices {
+    QString mp3Mode = QStringLiteral("CBR");
+    QString coverMax = QStringLiteral("0");
+    QString loudness = QStringLiteral("off");
+    bool fatNames = false;
+};
+
 // What the batch needs from the window: the settings as the boxes hold them, the output-folder
 // text, the progress controls, the controls it disables, the desktop services at the end, and
 // whether the user wants the completion sound.
@@ -41,6 +51,7 @@ class BatchHost {
     // shown name (empty: guessed).
     virtual bool cueSplit() const { return false; }
     virtual QString cueCodePage() const { return {}; }
+    virtual DeviceChoices deviceChoices() const { return {}; }
     // The stop command is offered while a batch runs and withdrawn once it was given.
     virtual void setStopAvailable(bool /*available*/) {}
     // Whether an MP3 batch of scanned files keeps the output in step with them: converts only
@@ -168,6 +179,12 @@ class ConversionBatch : public QObject {
     void carryCovers();
     CommandContext context() const;
     DOSOutputs& runnerOf(Step step);
+    // FAT names: how much room the entry's file name has below the output folder; 0 when off.
+    qsizetype fatRoom() const;
+    // Loudness per album: the sources of the entry's album (its folder's entries in the list, or
+    // the image alone) in the file LUMIVOX_ALBUM names, written when a new album begins, so the
+    // album's first encode measures them all before its gain is set.
+    void noteAlbum(bool image);
 
     BatchQueue& list_;
     BatchHost& host_;
@@ -186,6 +203,8 @@ class ConversionBatch : public QObject {
         QSet<QString> coversCarried;           // source folders whose covers were copied
         std::optional<library::SyncRun> sync;  // a sync batch
         int total = 0;                         // entries at the start
+        DeviceChoices device;
+        QString albumFolder;  // whose sources the album list names
         QElapsedTimer clock;
     } batch_;
     QList<FailedFile> failures_;

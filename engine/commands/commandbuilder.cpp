@@ -1,5 +1,6 @@
 #include "engine/commands/commandbuilder.h"
 
+#include "collection/fatnames.h"
 #include "collection/outputnames.h"
 #include "engine/base/apppaths.h"
 #include "engine/base/cmdline.h"
@@ -84,6 +85,11 @@ QString outputPath(const ConversionSettings& s, const QString& inputPath, const 
     const QString joiner = s.format == FormatMp3 ? QStringLiteral("_") : QStringLiteral("-");
     const QString counter = copy > 1 ? QStringLiteral(" (%1)").arg(copy) : QString();
     const QString tail = joiner + stamp + counter + formatExtension(s.format);
+    if (s.fatRoom > 0) {
+        return paths::withTrailingSeparator(s.outFolder) +
+               fat::fileName(fitStem(GetFileStem(inputPath), tail), tail,
+                             std::min(s.fatRoom, fat::kMostNameUnits));
+    }
     return paths::withTrailingSeparator(s.outFolder) + fitStem(GetFileStem(inputPath), tail) + tail;
 }
 
@@ -93,7 +99,8 @@ QString uniqueOutputPath(const ConversionSettings& s, const QString& inputPath,
                          const QString& stamp) {
     for (int copy = 1;; ++copy) {
         const QString candidate = outputPath(s, inputPath, stamp, copy);
-        if (!isNameTaken(candidate)) {
+        // A card ignores case: "Song" and "song" would meet there.
+        if (s.fatRoom > 0 ? !fat::isTakenIgnoringCase(candidate) : !isNameTaken(candidate)) {
             return candidate;
         }
     }

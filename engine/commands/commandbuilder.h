@@ -34,6 +34,9 @@ struct ConversionSettings {
     QString videoBitrate;     // cmbVB text
     QString frameRate;        // cmbF text
     QString outFolder;        // txtPath text, ending in the separator
+    // Names a FAT32 card takes, and how many UTF-16 units the file's name may have there (the
+    // path below the output folder stays under 240); 0: the names as they always were.
+    qsizetype fatRoom = 0;
 };
 
 // Where the commands find the program and its temporary files.

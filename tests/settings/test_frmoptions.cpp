@@ -248,6 +248,42 @@ TEST_F(OptionsDialog, CueChoicesStartTickedAndAutomaticAndAreKeptInLumivoxIni) {
     EXPECT_TRUE(ini.readAll().contains("CodePage=Big5"));
 }
 
+// The four choices for the phone and the car start at today's behaviour and are kept in
+// lumivox.ini under their keys, each box in the order of its values.
+TEST_F(OptionsDialog, DeviceChoicesStartAtTheDefaultsAndAreKeptInLumivoxIni) {
+    {
+        frmOptions dialog(options_);
+        EXPECT_EQ(dialog.cmbMp3Mode()->currentText(),
+                  QStringLiteral("固定码率 CBR（按上面选的码率）"));
+        EXPECT_EQ(dialog.cmbCoverSize()->currentText(), QStringLiteral("封面保持原样"));
+        EXPECT_EQ(dialog.cmbReplayGain()->currentText(), QStringLiteral("不处理音量"));
+        EXPECT_FALSE(dialog.chkFatNames()->isChecked());
+        EXPECT_EQ(dialog.chkFatNames()->text(), QStringLiteral("文件名适合车载和 FAT 存储卡"));
+        dialog.cmbMp3Mode()->setCurrentIndex(
+            dialog.cmbMp3Mode()->findText(QStringLiteral("可变码率 V2（标准）")));
+        dialog.cmbCoverSize()->setCurrentIndex(
+            dialog.cmbCoverSize()->findText(QStringLiteral("封面缩小到 500×500")));
+        dialog.cmbReplayGain()->setCurrentIndex(
+            dialog.cmbReplayGain()->findText(QStringLiteral("按专辑统一音量")));
+        dialog.chkFatNames()->setChecked(true);
+        dialog.imgOK_Click();
+    }
+    frmOptions again(options_);
+    EXPECT_EQ(again.cmbMp3Mode()->currentText(), QStringLiteral("可变码率 V2（标准）"));
+    EXPECT_EQ(again.cmbCoverSize()->currentText(), QStringLiteral("封面缩小到 500×500"));
+    EXPECT_EQ(again.cmbReplayGain()->currentText(), QStringLiteral("按专辑统一音量"));
+    EXPECT_TRUE(again.chkFatNames()->isChecked());
+    QFile ini(paths::lumivoxIniPath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    for (const char* line : {"Mode=V2", "MaxSize=500", "ReplayGain=album", "Fat=true"}) {
+        EXPECT_TRUE(text.contains(line)) << line;
+    }
+    EXPECT_EQ(again.cmbMp3Mode()->count(), 3);
+    EXPECT_EQ(again.cmbCoverSize()->count(), 3);
+    EXPECT_EQ(again.cmbReplayGain()->count(), 4);
+}
+
 }  // namespace
 
 namespace {

@@ -187,6 +187,76 @@ TEST_F(Covers, OtherOutputsLeftAlone) {
     EXPECT_TRUE(readAll(wav).startsWith("RIFF"));
 }
 
+struct JpegFrame {
+    int marker = 0;  // 0xc0 baseline, 0xc2 progressive, ...
+    int width = 0;
+    int height = 0;
+};
+
+// The JPEG's first start-of-frame marker.
+JpegFrame jpegFrame(const std::string& data) {
+    for (std::size_t i = 2; i + 9 < data.size();) {
+        const auto u = [&](std::size_t at) { return static_cast<unsigned char>(data[at]); };
+        if (u(i) != 0xff) {
+            return {};
+        }
+        const int marker = u(i + 1);
+        if (marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 &&
+            marker != 0xcc) {
+            return {marker, u(i + 7) << 8 | u(i + 8), u(i + 5) << 8 | u(i + 6)};
+        }
+        i += 2 + static_cast<std::size_t>(u(i + 2) << 8 | u(i + 3));
+    }
+    return {};
+}
+
+// With a size chosen, larger pictures are scaled down and every picture is a baseline JPEG, its
+// type and description kept; a small baseline JPEG keeps its bytes; "0" keeps them all.
+TEST_F(Covers, PicturesFittedForDevicesOnBothEncodes) {
+    run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=1200x800", "-frames:v", "1",
+                   path("large.png")});
+    run("convert",
+        {path("pic.png"), "-resize", "200x200", "-interlace", "JPEG", path("progressive.jpg")});
+    ASSERT_EQ(jpegFrame(bytes("progressive.jpg")).marker, 0xc2);
+    const QString flac = flacIn("fit", {"3|image/png|大 front||" + path("large.png"),
+                                        "4|image/jpeg|back||" + path("progressive.jpg"),
+                                        "5|image/jpeg|small||" + path("pic.jpg")});
+    for (const char* parallel : {"", "0"}) {
+        SCOPED_TRACE(std::string("LUMIVOX_PARALLEL=") + parallel);
+        const QString mp3 = flac + parallel + ".mp3";
+        const QStringList args = {"-i",  flac,   "-y",  "-vn", "-ar", "44100",
+                                  "-ab", "128k", "-ac", "2",   mp3};
+        qputenv("LUMIVOX_COVER_MAX", "500");
+        ASSERT_EQ(run(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe", args, parallel), 0);
+        Mp3Facts facts = readMp3(mp3);
+        ASSERT_EQ(facts.pictures.size(), 3u);
+        const struct {
+            int type;
+            const char* description;
+            int width, height;
+        } expected[] = {{3, "大 front", 500, 333}, {4, "back", 200, 200}, {5, "small", 96, 96}};
+        for (std::size_t i = 0; i < 3; ++i) {
+            const CoverPicture& got = facts.pictures[i];
+            const JpegFrame frame = jpegFrame(got.data);
+            EXPECT_EQ(got.mimeType, "image/jpeg");
+            EXPECT_EQ(got.type, expected[i].type);
+            EXPECT_EQ(got.description, expected[i].description);
+            EXPECT_EQ(frame.marker, 0xc0) << i;
+            EXPECT_EQ(frame.width, expected[i].width);
+            EXPECT_EQ(frame.height, expected[i].height);
+        }
+        EXPECT_TRUE(facts.pictures[2].data == bytes("pic.jpg"));
+
+        qputenv("LUMIVOX_COVER_MAX", "0");
+        ASSERT_EQ(run(QStringLiteral(LUMIVOX_DATA_DIR) + "/coder.exe", args, parallel), 0);
+        facts = readMp3(mp3);
+        ASSERT_EQ(facts.pictures.size(), 3u);
+        EXPECT_TRUE(facts.pictures[0].data == bytes("large.png"));
+        EXPECT_TRUE(facts.pictures[1].data == bytes("progressive.jpg"));
+    }
+    qunsetenv("LUMIVOX_COVER_MAX");
+}
+
 TEST(CoverFiles, FoundInOrderOfPreferenceAnyCase) {
     QTemporaryDir dir;
     for (const char* name :

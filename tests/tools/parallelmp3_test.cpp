@@ -4,14 +4,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
+#include <set>
 
 #include "tools/mp3/mp3frames.h"
+#include "tools/mp3/mp3mode.h"
 #include "tools/mp3/parallelmp3.h"
 
 namespace {
@@ -26,13 +30,14 @@ struct CoderRun {
     QStringList report;  // the line it added to LUMIVOX_PIECES_REPORT, split at the tabs
 };
 
-// parallel: LUMIVOX_PARALLEL for the run.
-CoderRun coder(const QStringList& args, const QString& parallel) {
+// parallel: LUMIVOX_PARALLEL for the run; mode: LUMIVOX_MP3_MODE.
+CoderRun coder(const QStringList& args, const QString& parallel, const QString& mode = "CBR") {
     QTemporaryDir reportDir;
     const QString reportFile = reportDir.filePath("report");
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LUMIVOX_PARALLEL", parallel);
+    env.insert("LUMIVOX_MP3_MODE", mode);
     env.insert("LUMIVOX_PIECES_REPORT", reportFile);
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -332,6 +337,102 @@ TEST_F(ParallelMp3, JobIsOnlyTheBatchsMp3Encode) {
         other[1] = source;
         EXPECT_TRUE(parseMp3Job(other)) << source;
     }
+    // VBR: "-q:a N" before the output, put there from LUMIVOX_MP3_MODE unless it is there.
+    const std::vector<std::string> vbr = withVbrQuality(batch, 2);
+    ASSERT_EQ(vbr.size(), batch.size() + 2);
+    EXPECT_EQ(vbr[10], "-q:a");
+    EXPECT_EQ(vbr[11], "2");
+    EXPECT_EQ(parseMp3Job(vbr)->vbrQuality, 2);
+    EXPECT_EQ(withVbrQuality(vbr, 0), vbr);
+    EXPECT_FALSE(parseMp3Job(batch)->vbrQuality);
+    EXPECT_EQ(withVbrQuality(batch, std::nullopt), batch);
+    const std::vector<std::string> probe = {"-i", "/t/tmp.wav"};
+    EXPECT_EQ(withVbrQuality(probe, 0), probe);
+    const std::vector<std::string> video = {"-i", "/t/tmp.mp4", "-y", "/o/a.mp4"};
+    EXPECT_EQ(withVbrQuality(video, 0), video);
+}
+
+struct XingFacts {
+    QByteArray tag;  // "Xing" or "Info"
+    quint32 frames = 0;
+    quint32 bytes = 0;
+    int delay = 0;
+    int padding = 0;
+    std::set<int> bitrates;  // of the frames after it
+    quint32 framesCounted = 0;
+    quint32 bytesCounted = 0;
+};
+
+// Walks the MPEG-1 Layer III frames after the ID3v2 tag.
+XingFacts readXing(const QString& file) {
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray d = f.readAll();
+    const auto u = [&](qsizetype i) { return static_cast<quint32>(static_cast<uchar>(d[i])); };
+    const auto be32 = [&](qsizetype i) {
+        return u(i) << 24 | u(i + 1) << 16 | u(i + 2) << 8 | u(i + 3);
+    };
+    qsizetype at = 0;
+    if (d.startsWith("ID3")) {
+        at = 10 + (u(6) << 21 | u(7) << 14 | u(8) << 7 | u(9));
+    }
+    XingFacts x;
+    const qsizetype side = (u(at + 3) >> 6) == 3 ? 17 : 32;
+    const qsizetype xing = at + 4 + side;
+    x.tag = d.mid(xing, 4);
+    x.frames = be32(xing + 8);
+    x.bytes = be32(xing + 12);
+    const quint32 dp = u(xing + 141) << 16 | u(xing + 142) << 8 | u(xing + 143);
+    x.delay = static_cast<int>(dp >> 12);
+    x.padding = static_cast<int>(dp & 0xfff);
+    const int kbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    const int rates[] = {44100, 48000, 32000, 0};
+    const qsizetype first = at;
+    for (bool tagFrame = true; at + 4 <= d.size() && u(at) == 0xff; tagFrame = false) {
+        const int rate = kbps[u(at + 2) >> 4];
+        const int size = 144000 * rate / rates[(u(at + 2) >> 2) & 3] + ((u(at + 2) >> 1) & 1);
+        if (size <= 0) {
+            break;
+        }
+        if (!tagFrame) {
+            x.bitrates.insert(rate);
+            ++x.framesCounted;
+        }
+        at += size;
+    }
+    x.bytesCounted = static_cast<quint32>(at - first);
+    return x;
+}
+
+// V0 and V2 on both encodes: one Xing frame with the whole file's counts and LAME's gapless
+// fields, frames of many bitrates, exactly the source's samples, and the tags.
+TEST_F(ParallelMp3, VbrOnBothEncodesIsOneXingFileOfTheSourcesLength) {
+    std::map<QString, qint64> sizes;
+    for (const QString& mode : {QStringLiteral("V0"), QStringLiteral("V2")}) {
+        for (const QString& parallel : {QString::number(kPieces), QStringLiteral("0")}) {
+            SCOPED_TRACE((mode + " " + parallel).toStdString());
+            const QString out = mode + parallel + ".mp3";
+            const CoderRun r = coder(encode("music.flac", out, "44100", "2"), parallel, mode);
+            ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+            EXPECT_EQ(r.report.value(1), parallel == "0" ? "plain" : "pieces");
+            const QString check = QString::fromLocal8Bit(tool("mp3val", {path(out)}));
+            EXPECT_TRUE(check.contains("Xing header")) << check.toStdString();
+            EXPECT_FALSE(check.contains("WARNING")) << check.toStdString();
+            const XingFacts x = readXing(path(out));
+            EXPECT_EQ(x.tag, "Xing");
+            EXPECT_EQ(x.frames, x.framesCounted);
+            EXPECT_EQ(x.bytes, x.bytesCounted);
+            EXPECT_GE(x.bitrates.size(), 4u);
+            EXPECT_EQ(x.frames * 1152 - static_cast<quint32>(x.delay + x.padding), 30u * 44100);
+            EXPECT_EQ(decode(path(out)).size(), 30u * 44100 * 2);
+            const QString tags = QString::fromUtf8(
+                tool("ffprobe", {"-v", "error", "-show_entries", "format_tags=title", "-of",
+                                 "compact=p=0", path(out)}));
+            EXPECT_TRUE(tags.contains("tag:title=夜曲")) << tags.toStdString();
+            sizes[mode] = QFileInfo(path(out)).size();
+        }
+    }
+    EXPECT_GT(sizes["V0"], sizes["V2"]);
 }
 
 }  // namespace

@@ -239,7 +239,7 @@ std::string mp3InfoFrame(const std::string& frames, const std::vector<std::size_
     }
     std::string tag(static_cast<std::size_t>(h->size), '\0');
     putBe32(tag, 0, h->bits);
-    tag.replace(base, 4, "Info");
+    tag.replace(base, 4, facts.vbr ? "Xing" : "Info");
     putBe32(tag, base + 4, 0x0f);  // frames, bytes, seek table, quality
     const std::uint64_t total = tag.size() + frames.size();
     putBe32(tag, base + 8, static_cast<std::uint32_t>(offsets.size()));
@@ -251,9 +251,12 @@ std::string mp3InfoFrame(const std::string& frames, const std::vector<std::size_
     const std::size_t lame = base + kXingSize;
     tag.replace(lame + kLameEncoder, std::min<std::size_t>(9, facts.encoder.size()), facts.encoder,
                 0, 9);
-    tag[lame + kLameRevisionMethod] = 1;  // revision 0, constant bitrate
+    // Revision 0, constant bitrate (1) or LAME's default VBR (4), which names its lowest bitrate.
+    tag[lame + kLameRevisionMethod] = facts.vbr ? 4 : 1;
     tag[lame + kLameLowpass] = static_cast<char>(std::min(255, (facts.lowpassHz + 50) / 100));
-    tag[lame + kLameBitrate] = static_cast<char>(std::min(255, first->bitrateKbps));
+    tag[lame + kLameBitrate] =
+        static_cast<char>(facts.vbr ? (first->mpeg1 ? kRatesMpeg1 : kRatesMpeg2)[1]
+                                    : std::min(255, first->bitrateKbps));
     const std::uint64_t decoded = offsets.size() * static_cast<std::uint64_t>(first->samples);
     const std::uint64_t padding =
         decoded - std::min<std::uint64_t>(decoded, facts.samples + facts.encoderDelay);

@@ -90,11 +90,12 @@ struct Mp3InfoFacts {
     std::uint64_t samples = 0;  // per channel, the input's
     int lowpassHz = 0;
     std::string encoder;  // at most 9 characters: "LAME3.100"
+    bool vbr = false;     // a "Xing" frame of LAME's default VBR, else "Info" of constant bitrate
 };
 
-// The "Info" frame (Xing header with the LAME extension) that goes before the frames packed:
-// frame and byte counts, seek table, encoder delay and padding, the music and tag CRCs. Empty
-// when there are no frames.
+// The "Info" (or for VBR "Xing") frame (Xing header with the LAME extension) that goes before the
+// frames packed: frame and byte counts, seek table, encoder delay and padding, the music and tag
+// CRCs. Empty when there are no frames.
 std::string mp3InfoFrame(const std::string& frames, const std::vector<std::size_t>& offsets,
                          const Mp3InfoFacts& facts);
 

@@ -30,12 +30,16 @@ constexpr long kPatience = 64;
 // Frames after which LAME's padding bits repeat ("417 418 418 ... " bytes at 44.1 kHz, every 49
 // frames): a piece that starts on a multiple has the frame sizes of one long encode.
 long paddingPeriod(const Mp3Job& job) {
+    if (job.vbrQuality) {
+        return 1;  // LAME pads no VBR frame
+    }
     const long slot = mp3SamplesPerFrame(job.sampleRate) / 8 * job.kbps * 1000L;
     return job.sampleRate / std::gcd(slot % job.sampleRate, static_cast<long>(job.sampleRate));
 }
 
 // The settings ffmpeg's libmp3lame encoder gives LAME for "-ab Nk -ar R -ac C": constant
-// bitrate, joint stereo for two channels, LAME's own quality, no VBR tag, reservoir on.
+// bitrate, joint stereo for two channels, LAME's own quality, no VBR tag, reservoir on; with
+// "-q:a N" LAME's default VBR at quality N instead of the bitrate.
 lame_global_flags* openEncoder(const Mp3Job& job) {
     lame_global_flags* gf = lame_init();
     if (!gf) {
@@ -45,7 +49,12 @@ lame_global_flags* openEncoder(const Mp3Job& job) {
     lame_set_mode(gf, job.channels > 1 ? JOINT_STEREO : MONO);
     lame_set_in_samplerate(gf, job.sampleRate);
     lame_set_out_samplerate(gf, job.sampleRate);
-    lame_set_brate(gf, job.kbps);
+    if (job.vbrQuality) {
+        lame_set_VBR(gf, vbr_default);
+        lame_set_VBR_quality(gf, static_cast<float>(*job.vbrQuality));
+    } else {
+        lame_set_brate(gf, job.kbps);
+    }
     lame_set_bWriteVbrTag(gf, 0);
     lame_set_disable_reservoir(gf, 0);
     if (lame_init_params(gf) < 0) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -136,6 +137,11 @@ const char* demuxerName(SourceFormat format) {
     }
 }
 
+// For the progress line only: what LAME's VBR gives music on average.
+int estimatedKbps(const Mp3Job& job) {
+    return job.vbrQuality ? 260 - 16 * *job.vbrQuality : job.kbps;
+}
+
 // The encode as planned from the FLAC header (or the decoded WAV's).
 struct Plan {
     bool direct = false;      // each piece reads its own span of the FLAC, or of the WAV below
@@ -191,6 +197,24 @@ std::string planEncode(const Mp3Job& job, const InputFacts& in, int pieces, Plan
     plan.starts = pieceStarts((plan.expected + spf - 1) / spf, pieces);
     plan.pieces = planPieces(job, plan.expected, plan.starts);
     return {};
+}
+
+// The source with the gain put on, as left-aligned 32-bit samples, so that 16-bit ones keep
+// what the gain gives below their last bit. The gain never raises the true peak over -1 dBTP,
+// so nothing clips; the clamp is for a source measured wrongly.
+SampleSource withGain(SampleSource source, double gainDb, bool wide) {
+    const double factor = std::pow(10.0, gainDb / 20) * (wide ? 1.0 : 65536.0);
+    return [source = std::move(source), factor](long at, long n, std::int32_t* l, std::int32_t* r) {
+        const long got = source(at, n, l, r);
+        for (long i = 0; i < got; ++i) {
+            for (std::int32_t* s : {l + i, r + i}) {
+                *s = static_cast<std::int32_t>(std::clamp(std::llround(*s * factor),
+                                                          static_cast<long long>(INT32_MIN),
+                                                          static_cast<long long>(INT32_MAX)));
+            }
+        }
+        return got;
+    };
 }
 
 // Where the time went, in milliseconds of the wall clock (reading: summed over the pieces).
@@ -249,7 +273,12 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
                 return wanted == 0 ? 0 : flac->read(offset + at, wanted, l, r);
             };
         }
-        result.encoders.push_back(std::make_unique<PieceEncoder>(job, source, plan.wide, p));
+        const bool gained = job.gainDb != 0;
+        if (gained) {
+            source = withGain(std::move(source), job.gainDb, plan.wide);
+        }
+        result.encoders.push_back(
+            std::make_unique<PieceEncoder>(job, source, plan.wide || gained, p));
         pieces.push_back(result.encoders.back().get());
     }
 
@@ -302,7 +331,7 @@ Encoded encodePieces(const Mp3Job& job, const Plan& plan, FfmpegDecode* decode, 
         }
         const double seconds = static_cast<double>(done) / job.sampleRate;
         const double spent = static_cast<double>(millisecondsSince(started)) / 1000;
-        print(statusLine(static_cast<std::size_t>(seconds * job.kbps * 125), seconds,
+        print(statusLine(static_cast<std::size_t>(seconds * estimatedKbps(job) * 125), seconds,
                          spent > 0 ? seconds / spent : 0.0, '\r'));
     }
     for (std::thread& t : threads) {
@@ -352,10 +381,17 @@ std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& a) {
                static_cast<int>(nearestMp3SampleRate(rate)),
                static_cast<int>(kbps),
                a[9] == "1" ? 1 : 2,
-               std::nullopt};
+               std::nullopt,
+               std::nullopt,
+               0.0};
     for (std::size_t i = 10; i + 1 < a.size(); i += 2) {
         if (a[i] == "-metadata") {
             continue;  // the tags' business, not the audio's
+        }
+        if (a[i] == "-q:a" && !job.vbrQuality && a[i + 1].size() == 1 && a[i + 1][0] >= '0' &&
+            a[i + 1][0] <= '9') {
+            job.vbrQuality = a[i + 1][0] - '0';
+            continue;
         }
         if (a[i] != "-af" || job.span || !(job.span = parseAtrim({a[i], a[i + 1]}))) {
             return std::nullopt;
@@ -413,9 +449,9 @@ Mp3Outcome encodeMp3InPieces(const Mp3Job& job, int pieces, const char* adapterN
     if (!joinPieces(encoders, encoded.handovers, packer)) {
         return {std::nullopt, "frames do not join"};
     }
-    const Mp3InfoFacts facts{encoders.front()->delay(), static_cast<std::uint64_t>(samples),
-                             encoders.front()->lowpass(),
-                             std::string("LAME") + get_lame_short_version()};
+    const Mp3InfoFacts facts{
+        encoders.front()->delay(), static_cast<std::uint64_t>(samples), encoders.front()->lowpass(),
+        std::string("LAME") + get_lame_short_version(), job.vbrQuality.has_value()};
     const std::string info = mp3InfoFrame(packer.bytes(), packer.frameOffsets(), facts);
     timings.join = millisecondsSince(joinStarted);
 

@@ -13,6 +13,8 @@ namespace lumivox::tools {
 // and a track of an album image, its span and tags before the output:
 //   -i in.flac -y -vn -ar 44100 -ab 128k -ac 2 -af atrim=start_sample=S:end_sample=E
 //      -metadata TITLE=Song ... out.mp3
+// "-q:a 0" to "-q:a 9" before the output asks for LAME's VBR at that quality, as ffmpeg then
+// ignores the bitrate.
 struct Mp3Job {
     std::string input;
     std::string output;
@@ -20,6 +22,8 @@ struct Mp3Job {
     int kbps = 0;
     int channels = 0;
     std::optional<SampleSpan> span;  // of the input, at its own rate
+    std::optional<int> vbrQuality;   // nullopt: constant bitrate
+    double gainDb = 0;               // put on the samples before LAME (loudness)
 };
 std::optional<Mp3Job> parseMp3Job(const std::vector<std::string>& args);
 

@@ -12,6 +12,7 @@
 
 #include "tooljob/mp3track.h"
 #include "tools/argtranslate.h"
+#include "tools/covers/coverfit.h"
 #include "tools/inputpaths.h"
 #include "tools/mp3/mp3length.h"
 #include "tools/mp3/span.h"
@@ -140,6 +141,11 @@ int tagOutput(const std::vector<std::string>& args, bool keepAudio) {
         return -1;
     }
     applyMetadata(tags, tooljob::parseMetadata(args));
+    // Pictures fitted for the device when the batch asks for it (LUMIVOX_COVER_MAX).
+    const int coverMax = coverMaxFromEnvironment();
+    for (CoverPicture& picture : tags.pictures) {
+        picture = fitCover(std::move(picture), coverMax);
+    }
     const Id3Version version = id3VersionFromEnvironment();
     const std::string encoder = std::string("LAME") + get_lame_short_version();
     std::optional<std::uint64_t> samples;
