@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "collection/codepage.h"
+#include "collection/nativenames.h"
 #include "engine/base/apppaths.h"
 #include "engine/base/messages.h"
 #include "engine/base/numbers.h"
@@ -281,6 +282,8 @@ void frmOptions::imgOK_Click() {
     settings::save(settings::ini::CueCodePage, cmbCueCodePage_->currentIndex() == 0
                                                    ? QString()
                                                    : cmbCueCodePage_->currentText());
+    // Names of the files added from now on follow the chosen code page too.
+    names::setChosenCodePage(codepage::fromDisplayName(settings::load(settings::ini::CueCodePage)));
     accept();
 }
 

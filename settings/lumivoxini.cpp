@@ -2,10 +2,6 @@
 
 #include <QSettings>
 
-#include <cstring>
-
-#include "collection/codepage.h"
-#include "collection/nativenames.h"
 #include "engine/base/apppaths.h"
 
 namespace lumivox::settings {
@@ -43,18 +39,9 @@ QString load(const Choice& setting) {
     return setting.values.contains(value) ? value : setting.fallback;
 }
 
-// The code page chosen for sheets is the one names are read in too, from whichever reads it.
-void followedByNames(const Text& setting, const QString& value) {
-    if (std::strcmp(setting.key, ini::CueCodePage.key) == 0) {
-        names::setChosenCodePage(codepage::fromDisplayName(value));
-    }
-}
-
 QString load(const Text& setting) {
-    const QString stored_ = stored(setting.key);
-    const QString value = stored_.isEmpty() ? setting.fallback : stored_;
-    followedByNames(setting, value);
-    return value;
+    const QString value = stored(setting.key);
+    return value.isEmpty() ? setting.fallback : value;
 }
 
 bool save(const Switch& setting, bool value) {
@@ -66,7 +53,6 @@ bool save(const Choice& setting, const QString& value) {
 }
 
 bool save(const Text& setting, const QString& value) {
-    followedByNames(setting, value);
     return store(setting.key, value);
 }
 

@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+#include "collection/codepage.h"
+#include "collection/nativenames.h"
 #include "engine/base/apppaths.h"
 #include "engine/base/messages.h"
 #include "engine/base/tempfiles.h"
@@ -76,7 +78,8 @@ void MainProgram::Form_Load() {
     window_->lblWeb()->setText(kProgramTitle);
     window_->lblWeb()->setToolTip(help::siteAddress());
     settings::loadOptions(paths::optionsIniPath(), options_);
-    settings::load(settings::ini::CueCodePage);  // names of the files added from now on follow it
+    // The code page chosen for sheets is the one names are read in too.
+    names::setChosenCodePage(codepage::fromDisplayName(settings::load(settings::ini::CueCodePage)));
     showVbrNote();
     // Qt already lays out in device-independent pixels, so the design scale is the screen's.
     rescaleForm(window_.get(), 1.0, 1.0, window_->txtPath());

@@ -44,8 +44,7 @@ int main(int argc, char** argv) {
     // sox.exe found the source lossy or damaged: no MP3 of it, not even a partial one.
     for (const std::string& input : ffmpegInputPaths(call.args)) {
         if (const std::string why = refusalOf(input); !why.empty()) {
-            std::printf("%s: %s: %s
-", call.name.c_str(), input.c_str(), why.c_str());
+            std::printf("%s: %s: %s\n", call.name.c_str(), input.c_str(), why.c_str());
             return 1;
         }
     }
