@@ -158,7 +158,7 @@ class ShutDown : public StartUp {
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write("left over");
         }
-        ASSERT_EQ(temporaryFiles().size(), 6);
+        ASSERT_EQ(temporaryFiles().size(), 7);  // the album list for loudness too
         writeFile("setup.ini", "\"9\"\r\n\"4\"\r\n\"0\"\r\n\"/earlier\"\r\n\"8\"\r\n");
     }
     void TearDown() override {
