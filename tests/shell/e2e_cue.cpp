@@ -36,6 +36,7 @@
 #include "shell/frmmain.h"
 #include "shell/mainprogram.h"
 #include "tests/shell/e2e_support.h"
+#include "tests/shell/mp3window_fixture.h"
 #include "tests/shell/window_support.h"
 
 using namespace lumivox;
@@ -51,24 +52,8 @@ constexpr qint64 kImageSamples = kRate * 70 + 123;  // not a whole CD frame: the
 const qint64 kStarts[] = {0, (25 * 75 + 30), (50 * 75 + 7)};
 const char* const kTitles[] = {"春", "月亮代表我的心", "夜/曲"};
 
-class CueImage : public ::testing::Test {
+class CueImage : public lumivox::testing::Mp3WindowTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        useProgramFolderIn(dir_);
-        setMessageHandler([this](const Message& m) { messages_.append(m); });
-        program_ = std::make_unique<MainProgram>();
-        out_ = dir_.filePath("out");
-        window().txtPath()->setText(out_);
-        window().formatBoxes()->selectFormat(8);
-        window().cmbR()->setEditText("44100");
-        window().cmbChannel()->setCurrentIndex(1);
-    }
-    void TearDown() override {
-        program_.reset();
-        restoreProgramSeams();
-    }
-    frmMain& window() { return program_->window(); }
     // Converts the image and a FLAC with a bad sheet through the window and checks the tracks.
     void expectImageSplit();
 
@@ -117,11 +102,6 @@ class CueImage : public ::testing::Test {
         std::memcpy(pcm.data(), raw.data(), pcm.size() * 2);
         return pcm;
     }
-
-    QTemporaryDir dir_;
-    QString out_;
-    std::unique_ptr<MainProgram> program_;
-    QList<Message> messages_;
 };
 
 void CueImage::expectImageSplit() {

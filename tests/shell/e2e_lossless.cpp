@@ -29,6 +29,7 @@
 #include "shell/mainprogram.h"
 #include "tests/common/dsdfiles.h"
 #include "tests/shell/e2e_support.h"
+#include "tests/shell/mp3window_fixture.h"
 #include "tests/shell/window_support.h"
 
 using namespace lumivox;
@@ -47,24 +48,8 @@ const char* const kSheet =
 const qint64 kStarts[] = {0, 21 * kRate, (45 * 75 + 30) * 588};
 constexpr qint64 kImageSamples = 70 * kRate;
 
-class LosslessFolder : public ::testing::Test {
+class LosslessFolder : public lumivox::testing::Mp3WindowTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        useProgramFolderIn(dir_);
-        setMessageHandler([this](const Message& m) { messages_.append(m); });
-        program_ = std::make_unique<MainProgram>();
-        out_ = dir_.filePath("out");
-        window().txtPath()->setText(out_);
-        window().formatBoxes()->selectFormat(8);
-        window().cmbR()->setEditText("44100");
-        window().cmbChannel()->setCurrentIndex(1);
-    }
-    void TearDown() override {
-        program_.reset();
-        restoreProgramSeams();
-    }
-    frmMain& window() { return program_->window(); }
     QString in(const QString& name) const { return dir_.filePath("in/" + name); }
 
     static qint64 samplesOf(const QString& path) {
@@ -78,11 +63,6 @@ class LosslessFolder : public ::testing::Test {
         return f.ID3v2Tag() ? QString::fromStdString(f.ID3v2Tag()->title().to8Bit(true))
                             : QString();
     }
-
-    QTemporaryDir dir_;
-    QString out_;
-    std::unique_ptr<MainProgram> program_;
-    QList<Message> messages_;
 };
 
 TEST_F(LosslessFolder, EveryFormatAndImageBecomesTaggedMp3sOfTheirExactLength) {
